@@ -1,0 +1,42 @@
+# Test helpers for both builds.
+include(GoogleTest)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+if(WIN32)
+    # Every Windows test runs under Wine in the build tree's own prefix (see tests/support/wine-run).
+    set(QMK_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/support/wine-run)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${QMK_WINE_RUN} ${CMAKE_BINARY_DIR})
+
+    # qmk_wine_test(name SOURCES ... [RESOURCES ...] [LIBRARIES ...] [REGISTRY])
+    # REGISTRY: the test writes machine-wide registry keys; such tests never run in parallel.
+    function(qmk_wine_test name)
+        cmake_parse_arguments(T "REGISTRY" "" "SOURCES;RESOURCES;LIBRARIES" ${ARGN})
+        add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
+        target_link_libraries(${name} PRIVATE qmk_test_support ${T_LIBRARIES})
+        target_link_options(${name} PRIVATE -static)
+        add_dependencies(${name} qmkihvui)
+        set(properties FIXTURES_REQUIRED wine TIMEOUT 300)
+        if(T_REGISTRY)
+            list(APPEND properties RESOURCE_LOCK registry)
+        endif()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 180 PROPERTIES ${properties})
+    endfunction()
+else()
+    # The text layer a second time, with AddressSanitizer and UndefinedBehaviorSanitizer.
+    set(QMK_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+    # qmk_native_test(name SOURCES ...): plain and sanitized executables of the same tests.
+    function(qmk_native_test name)
+        cmake_parse_arguments(T "" "" "SOURCES" ${ARGN})
+        add_executable(${name} ${T_SOURCES})
+        target_link_libraries(${name} PRIVATE qmk_text GTest::gtest_main)
+        gtest_discover_tests(${name} TEST_PREFIX "native.")
+        add_executable(${name}_sanitized ${T_SOURCES})
+        target_compile_options(${name}_sanitized PRIVATE ${QMK_SANITIZE})
+        target_link_options(${name}_sanitized PRIVATE ${QMK_SANITIZE})
+        target_link_libraries(${name}_sanitized PRIVATE qmk_text_sanitized GTest::gtest_main)
+        gtest_discover_tests(${name}_sanitized TEST_PREFIX "sanitized.")
+    endfunction()
+endif()

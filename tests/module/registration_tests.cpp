@@ -1,0 +1,108 @@
+#include "hr_assert.h"
+#include "registry_fixture.h"
+#include "shipped_module.h"
+
+#include "module/string_loader.h"
+
+#include <string>
+
+namespace {
+
+using ExportFunction = HRESULT(STDAPICALLTYPE*)();
+
+std::wstring ClassIdText() {
+    wchar_t text[64] = {};
+    LoadResourceString(ShippedModule(), 5667, text, 64);
+    return text;
+}
+
+std::wstring ClassKeyPath() {
+    return L"CLSID\\{" + ClassIdText() + L"}";
+}
+
+ExportFunction Export(const char* name) {
+    return reinterpret_cast<ExportFunction>(
+        reinterpret_cast<void*>(GetProcAddress(ShippedModule(), name)));
+}
+
+// Runs the prefix's own regsvr32 on the shipped DLL and returns its exit code.
+DWORD RunRegsvr32(const std::wstring& options) {
+    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + ShippedModulePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return static_cast<DWORD>(-1);
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+class RegistrationTest : public RegistryTest {
+  protected:
+    RegistrationTest() { OwnKey(HKEY_CLASSES_ROOT, ClassKeyPath()); }
+
+    void ExpectRegistered() {
+        const std::wstring key = ClassKeyPath();
+        const RegValue name = ReadRegValue(HKEY_CLASSES_ROOT, key, L"");
+        ASSERT_TRUE(name.found);
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), name.type);
+        EXPECT_EQ(L"Quilmark Wireless Profile Extension", name.text());
+        EXPECT_EQ(name.data.size(), (name.text().size() + 1) * sizeof(wchar_t));
+
+        const RegValue path = ReadRegValue(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"");
+        ASSERT_TRUE(path.found);
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), path.type);
+        EXPECT_EQ(0, _wcsicmp(ShippedModulePath().c_str(), path.text().c_str()));
+
+        const RegValue model =
+            ReadRegValue(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel");
+        ASSERT_TRUE(model.found);
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), model.type);
+        EXPECT_EQ(10u, model.data.size());
+        EXPECT_EQ(L"Both", model.text());
+    }
+};
+
+TEST_F(RegistrationTest, ClassIdStringIsARegistryFormGuid) {
+    const std::wstring text = ClassIdText();
+    ASSERT_EQ(36u, text.size());
+    CLSID parsed{};
+    EXPECT_HR(S_OK, CLSIDFromString((L"{" + text + L"}").c_str(), &parsed));
+}
+
+TEST_F(RegistrationTest, ExportsRegisterTwiceAndUnregisterBothKeys) {
+    EXPECT_HR(S_OK, Export("DllRegisterServer")());
+    ExpectRegistered();
+    EXPECT_HR(S_OK, Export("DllRegisterServer")());
+    ExpectRegistered();
+
+    EXPECT_HR(S_OK, Export("DllUnregisterServer")());
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+}
+
+TEST_F(RegistrationTest, UnregisteringWhatIsNotRegisteredCreatesNoKey) {
+    EXPECT_HR(S_FALSE, Export("DllUnregisterServer")());
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+}
+
+TEST_F(RegistrationTest, UnregisteringAClassKeyWithoutInprocServerKeepsIt) {
+    ASSERT_TRUE(SetRegString(HKEY_CLASSES_ROOT, ClassKeyPath(), L"", L"left by hand"));
+    EXPECT_HR(S_FALSE, Export("DllUnregisterServer")());
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+}
+
+TEST_F(RegistrationTest, Regsvr32RegistersAndUnregisters) {
+    EXPECT_EQ(0u, RunRegsvr32(L""));
+    ExpectRegistered();
+    EXPECT_EQ(0u, RunRegsvr32(L"/u"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+}
+
+} // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "hr_assert.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Registry helpers for tests. Values are written as the tests need them and every key a
+// test names is deleted (with its subtree) before and after the test.
+struct RegistryKeyPath {
+    HKEY root;
+    std::wstring path;
+};
+
+bool DeleteKeyTree(HKEY root, const std::wstring& path); // true also when already absent
+bool KeyExists(HKEY root, const std::wstring& path);
+bool SetRegDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value);
+bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name,
+                  const std::wstring& value);
+// Raw data of any type and length, terminator or not.
+bool SetRegRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type,
+               const void* data, DWORD size);
+
+struct RegValue {
+    bool found = false;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    std::wstring text() const; // REG_SZ data without its terminator
+};
+RegValue ReadRegValue(HKEY root, const std::wstring& path, const wchar_t* name);
+
+class RegistryTest : public ::testing::Test {
+  protected:
+    // Keys this fixture owns; call from the derived constructor.
+    void OwnKey(HKEY root, std::wstring path) { owned_.push_back({root, std::move(path)}); }
+    void SetUp() override { DeleteOwned(); }
+    void TearDown() override { DeleteOwned(); }
+
+  private:
+    void DeleteOwned() {
+        for (const auto& key : owned_) {
+            ASSERT_TRUE(DeleteKeyTree(key.root, key.path));
+        }
+    }
+    std::vector<RegistryKeyPath> owned_;
+};
