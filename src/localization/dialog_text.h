@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Replaces the text of every direct child of a dialog by its translation.
+void TranslateChildTexts(HWND dialog);
+
+// The translation of one control text. The text is the caller's scratch copy: a trailing
+// dot leader is cut off in place.
+std::wstring TranslateText(wchar_t* text);
