@@ -59,10 +59,15 @@ inline void FreeLocal(void* block) {
 inline void FreeCoTaskMem(void* block) {
     CoTaskMemFree(block);
 }
+inline void UnloadLibrary(HMODULE module) {
+    FreeLibrary(module);
+}
 } // namespace owners_detail
 
 using UniqueBstr = UniqueAny<BSTR, owners_detail::FreeBstr>;
 using UniqueHkey = UniqueAny<HKEY, owners_detail::CloseKey>;
+// A library loaded with LoadLibraryW.
+using UniqueLibrary = UniqueAny<HMODULE, owners_detail::UnloadLibrary>;
 
 // A LocalAlloc block seen as an array of T (LocalAlloc/LocalFree memory, including what
 // the data-protection functions and LoadModuleString return).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The process-wide index from the English text of every string of the module to its id.
@@ -14,3 +15,7 @@ bool FindStringId(const std::wstring& englishText, int& id);
 
 // The text in the calling thread's language for an English text, or the empty string.
 std::wstring LookupLocalizedText(const std::wstring& englishText);
+
+// The holds taken and the number of texts indexed, for tests and diagnostics.
+int CatalogueHoldCount();
+std::size_t CatalogueSize();

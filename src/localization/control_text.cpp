@@ -1,0 +1,35 @@
+#include "localization/control_text.h"
+
+#include <cwchar>
+
+bool CutDotLeader(wchar_t* text) {
+    if (text == nullptr) {
+        return false;
+    }
+    for (wchar_t* run = std::wcsstr(text, L"....."); run != nullptr;
+         run = std::wcsstr(run, L".....")) {
+        const std::size_t length = std::wcsspn(run, L".");
+        if (run[length] == L'\0') {
+            *run = L'\0';
+            return true;
+        }
+        // A run inside the text is part of the key; search on behind it.
+        run += length;
+    }
+    return false;
+}
+
+bool IsPlaceholderText(const std::wstring& text) {
+    return text == L"Static" || text == L"..." ||
+           text.find(L"<untranslated>") != std::wstring::npos;
+}
+
+std::wstring ComposeControlText(const std::wstring& key, std::wstring translated, bool leaderCut) {
+    if (translated.empty() && !IsPlaceholderText(key)) {
+        translated = key;
+    }
+    if (leaderCut) {
+        translated.append(DotLeaderLength, L'.');
+    }
+    return translated;
+}
