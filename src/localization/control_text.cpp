@@ -24,12 +24,19 @@ bool IsPlaceholderText(const std::wstring& text) {
            text.find(L"<untranslated>") != std::wstring::npos;
 }
 
-std::wstring ComposeControlText(const std::wstring& key, std::wstring translated, bool leaderCut) {
-    if (translated.empty() && !IsPlaceholderText(key)) {
-        translated = key;
+std::wstring TranslateControlText(wchar_t* text, LocalizedTextLookup lookup) {
+    const bool leaderCut = CutDotLeader(text);
+    // An empty key is not looked up and gets no leader, even when one was cut.
+    if (text == nullptr || text[0] == L'\0') {
+        return {};
+    }
+    const std::wstring key(text);
+    std::wstring result = lookup(key);
+    if (result.empty() && !IsPlaceholderText(key)) {
+        result = key;
     }
     if (leaderCut) {
-        translated.append(DotLeaderLength, L'.');
+        result.append(DotLeaderLength, L'.');
     }
-    return translated;
+    return result;
 }

@@ -12,12 +12,7 @@ constexpr int ControlTextCapacity = 2048;
 } // namespace
 
 std::wstring TranslateText(wchar_t* text) {
-    const bool leaderCut = CutDotLeader(text);
-    if (text == nullptr || text[0] == L'\0') {
-        return {};
-    }
-    const std::wstring key(text);
-    return ComposeControlText(key, LookupLocalizedText(key), leaderCut);
+    return TranslateControlText(text, LookupLocalizedText);
 }
 
 void TranslateChildTexts(HWND dialog) {
