@@ -1,0 +1,96 @@
+#include "fragments/xml_document.h"
+
+#include "com_apartment.h"
+#include "xml_compare.h"
+
+#include <string>
+
+namespace {
+
+std::wstring Text(const UniqueBstr& text) {
+    return text ? std::wstring(text.get(), SysStringLen(text.get())) : L"<null>";
+}
+
+using XmlDocumentTest = ComTest;
+
+TEST_F(XmlDocumentTest, LoadsOnlyWellFormedText) {
+    struct Case {
+        const wchar_t* text;
+        bool loads;
+    } cases[] = {
+        {L"<DPT/>", true},
+        {L"<CCX xmlns=\"any\"><a/></CCX>", true},
+        {L"", false},
+        {nullptr, false},
+        {L"<DPT>", false},
+        {L"<a/><b/>", false},
+        {L"<a>&undefined;</a>", false},
+        {L"plain text", false},
+    };
+    for (const Case& c : cases) {
+        ComPtr<IXMLDOMDocument> document;
+        ASSERT_HR(S_OK, CreateDocument(document));
+        EXPECT_EQ(c.loads, LoadDocument(document.Get(), c.text))
+            << testing::PrintToString(c.text ? c.text : L"(null)");
+        EXPECT_EQ(c.loads, static_cast<bool>(DocumentElement(document.Get())));
+    }
+}
+
+TEST_F(XmlDocumentTest, PlainPathsFindElementsUnderADefaultNamespace) {
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(
+        L"<DPT xmlns=\"dptv1\"><useDPTPrivateKey>true</useDPTPrivateKey></DPT>");
+    ASSERT_TRUE(document);
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    ASSERT_TRUE(root);
+    ComPtr<IXMLDOMNode> dpt = SelectNode(root.Get(), L"/DPT");
+    ASSERT_TRUE(dpt);
+    ComPtr<IXMLDOMNode> child = SelectNode(dpt.Get(), L"useDPTPrivateKey");
+    ASSERT_TRUE(child);
+    UniqueBstr text;
+    ASSERT_TRUE(ReadNodeText(child.Get(), text));
+    EXPECT_EQ(L"true", Text(text));
+    EXPECT_FALSE(SelectNode(dpt.Get(), L"usedptprivatekey"));
+    EXPECT_FALSE(SelectNode(root.Get(), L"/CCX"));
+}
+
+TEST_F(XmlDocumentTest, BuiltTreeSerialisesAndReadsBack) {
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
+    ASSERT_TRUE(document);
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    ASSERT_TRUE(root);
+    ComPtr<IXMLDOMNode> channel = AppendElement(document.Get(), root.Get(), L"Channel");
+    ASSERT_TRUE(channel);
+    ComPtr<IXMLDOMNode> hex = AppendElement(document.Get(), channel.Get(), L"Hex");
+    ASSERT_TRUE(hex);
+    SetNodeText(hex.Get(), L"4142");
+    ASSERT_TRUE(AppendElement(document.Get(), root.Get(), L"Empty"));
+    SetXmlnsAttribute(root.Get(), L"any");
+
+    UniqueBstr xml = NodeXml(root.Get());
+    ASSERT_TRUE(xml);
+    EXPECT_SAME_XML(L"<CCX xmlns=\"any\"><Channel><Hex>4142</Hex></Channel><Empty/></CCX>",
+                    Text(xml));
+
+    ComPtr<IXMLDOMDocument> again = CreateLoadedDocument(xml.get());
+    ASSERT_TRUE(again);
+    ComPtr<IXMLDOMElement> againRoot = DocumentElement(again.Get());
+    ASSERT_TRUE(againRoot);
+    ComPtr<IXMLDOMNode> found = SelectNode(againRoot.Get(), L"/CCX/Channel");
+    ASSERT_TRUE(found);
+    UniqueBstr text;
+    ASSERT_TRUE(ReadNodeText(SelectNode(found.Get(), L"Hex").Get(), text));
+    EXPECT_EQ(L"4142", Text(text));
+}
+
+TEST_F(XmlDocumentTest, NullArgumentsAnswerNothing) {
+    EXPECT_FALSE(LoadDocument(nullptr, L"<a/>"));
+    EXPECT_FALSE(DocumentElement(nullptr));
+    EXPECT_FALSE(SelectNode(nullptr, L"/a"));
+    UniqueBstr text;
+    EXPECT_FALSE(ReadNodeText(nullptr, text));
+    EXPECT_FALSE(text);
+    EXPECT_FALSE(AppendElement(nullptr, nullptr, L"a"));
+    EXPECT_FALSE(NodeXml(nullptr));
+}
+
+} // namespace
