@@ -1,0 +1,100 @@
+#pragma once
+
+// The host's interfaces for an adapter maker's extension of the wireless-profile user
+// interface, as the extension DLL, its tests and the host program see them. Every operation
+// uses STDMETHODCALLTYPE and answers an HRESULT.
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <cstddef>
+
+// The host's record for one connection. Only the adapter's interface GUID matters to the
+// extension; what comes before it is the host's own.
+struct HostConnectionRecord {
+    BYTE hostData[540];
+    GUID interfaceGuid;
+};
+static_assert(offsetof(HostConnectionRecord, interfaceGuid) == 540);
+
+// One entry of the extension's key-property table: an authentication kind with the ciphers
+// that go with it.
+struct KeyPropertyEntry {
+    DWORD authAlgorithm;    // DOT11_AUTH_ALGORITHM
+    BOOLEAN propertyFlag;   // reported by QueryPropertyFlag
+    DWORD availabilityMask; // bits that must meet the machine policy mask
+    BOOLEAN useMarkedNames; // cipher names with "(MFP)" / "(CCX)"
+    LONG optionValue;       // reported by QueryEntryOptions
+    LONG cipherCount;       // 0 to 10
+    DWORD ciphers[10];      // DOT11_CIPHER_ALGORITHM, first cipherCount used
+};
+
+// One element of the cipher list a key property hands the host; the list stays the
+// property's.
+struct CipherChoice {
+    DWORD cipher; // DOT11_CIPHER_ALGORITHM
+    DWORD reserved;
+    BSTR name;
+};
+static_assert(sizeof(CipherChoice) == 16);
+
+// __uuidof works for these through __CRT_UUID_DECL at the end of this header.
+
+// Property kinds the host asks for.
+constexpr DWORD PropertyKindConnectivity = 0;
+constexpr DWORD PropertyKindSecurity = 2;
+
+struct IDot11ExtUIProperty;
+
+// {F2B676C7-DA6A-4167-A696-F55F5DFCBC8F}
+struct IDot11ExtUI : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE QueryDisplayName(BSTR* name) = 0;
+    // The caller owns the CoTaskMem array and one reference on every object in it.
+    virtual HRESULT STDMETHODCALLTYPE EnumerateProperties(DWORD kind, DWORD* count,
+                                                          IDot11ExtUIProperty*** properties) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved(void* reserved) = 0;
+};
+
+// No identifier of its own: the host reaches it through ICCXExtUICon or ICCXExtUIKey.
+struct IDot11ExtUIProperty : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE QueryPropertyName(BSTR* name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EditSettings(HWND parent, BSTR vendorText,
+                                                   const HostConnectionRecord* connection,
+                                                   BSTR* newVendorText, BOOL* changed) = 0;
+    virtual HRESULT STDMETHODCALLTYPE MatchesProfile(LPCWSTR fragment, LPCWSTR context,
+                                                     BOOL* matches) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ApplyToProfile(LPCWSTR fragment, LPCWSTR context,
+                                                     BSTR* newFragment, BOOL* changed) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryPropertyFlag(BOOL* flag) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL flag, LPCWSTR fragment, LPCWSTR context,
+                                                      DWORD* count, DWORD* selectedIndex,
+                                                      CipherChoice** list) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL flag, LPCWSTR fragment, LPCWSTR context,
+                                                  const CipherChoice* chosen, BSTR* newFragment,
+                                                  BOOL* changed) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryEntryOptions(BOOL* useMarkedNames,
+                                                        LONG* optionValue) = 0;
+};
+
+// {F5F6B9FB-CC01-4EDE-A221-A82E6D6911CD}: adds nothing.
+struct ICCXExtUICon : public IDot11ExtUIProperty {};
+
+// {6677FEBC-263A-4967-81C4-C700B3639145}
+struct ICCXExtUIKey : public IDot11ExtUIProperty {
+    virtual HRESULT STDMETHODCALLTYPE BindEntry(const KeyPropertyEntry* entry) = 0;
+};
+
+inline constexpr IID IID_IDot11ExtUI = {
+    0xF2B676C7, 0xDA6A, 0x4167, {0xA6, 0x96, 0xF5, 0x5F, 0x5D, 0xFC, 0xBC, 0x8F}};
+inline constexpr IID IID_ICCXExtUICon = {
+    0xF5F6B9FB, 0xCC01, 0x4EDE, {0xA2, 0x21, 0xA8, 0x2E, 0x6D, 0x69, 0x11, 0xCD}};
+inline constexpr IID IID_ICCXExtUIKey = {
+    0x6677FEBC, 0x263A, 0x4967, {0x81, 0xC4, 0xC7, 0x00, 0xB3, 0x63, 0x91, 0x45}};
+
+__CRT_UUID_DECL(IDot11ExtUI, 0xF2B676C7, 0xDA6A, 0x4167, 0xA6, 0x96, 0xF5, 0x5F, 0x5D, 0xFC, 0xBC,
+                0x8F)
+__CRT_UUID_DECL(ICCXExtUICon, 0xF5F6B9FB, 0xCC01, 0x4EDE, 0xA2, 0x21, 0xA8, 0x2E, 0x6D, 0x69, 0x11,
+                0xCD)
+__CRT_UUID_DECL(ICCXExtUIKey, 0x6677FEBC, 0x263A, 0x4967, 0x81, 0xC4, 0xC7, 0x00, 0xB3, 0x63, 0x91,
+                0x45)

@@ -1,0 +1,128 @@
+#include "extension/ext_ui.h"
+
+#include "common/hresult.h"
+#include "extension/key_property_table.h"
+#include "module/string_loader.h"
+
+namespace {
+
+constexpr DWORD InprocContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
+
+// Only a 4-byte value is meaningful; anything missing, unreadable or of another size
+// counts as 0.
+DWORD ReadPolicyValue(HKEY key, const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        size != sizeof(value)) {
+        return 0;
+    }
+    return value;
+}
+
+using PropertyArray = UniqueCoTaskMem<IDot11ExtUIProperty*>;
+
+PropertyArray AllocatePropertyArray(DWORD count) {
+    auto* block =
+        static_cast<IDot11ExtUIProperty**>(CoTaskMemAlloc(count * sizeof(IDot11ExtUIProperty*)));
+    if (block != nullptr) {
+        ZeroMemory(block, count * sizeof(IDot11ExtUIProperty*));
+    }
+    return PropertyArray(block);
+}
+
+// Property objects come back through COM under the module's own class, so the class must be
+// registered; the factory picks the class by the interface identifier.
+template <typename Interface> HRESULT CreateProperty(const IID& iid, ComPtr<Interface>& property) {
+    return CoCreateInstance(ModuleClassId(), nullptr, InprocContext, iid,
+                            reinterpret_cast<void**>(property.ReleaseAndGetAddressOf()));
+}
+
+HRESULT EnumerateKeyProperties(DWORD policy, DWORD* count, IDot11ExtUIProperty*** properties) {
+    const KeyPropertyEntry* offered[KeyPropertyCount] = {};
+    DWORD offeredCount = 0;
+    for (const KeyPropertyEntry& entry : KeyPropertyTable) {
+        if ((entry.availabilityMask & policy) != 0) {
+            offered[offeredCount++] = &entry;
+        }
+    }
+    if (offeredCount == 0) {
+        return NotImplemented();
+    }
+    PropertyArray array = AllocatePropertyArray(offeredCount);
+    RETURN_HR_IF_NULL(E_OUTOFMEMORY, array.get());
+    ComPtr<ICCXExtUIKey> keys[KeyPropertyCount];
+    for (DWORD i = 0; i < offeredCount; ++i) {
+        RETURN_IF_FAILED(CreateProperty(IID_ICCXExtUIKey, keys[i]));
+        keys[i]->BindEntry(offered[i]);
+    }
+    for (DWORD i = 0; i < offeredCount; ++i) {
+        array.get()[i] = keys[i].Detach();
+    }
+    *count = offeredCount;
+    *properties = array.release();
+    return S_OK;
+}
+
+HRESULT EnumerateConnectivityProperties(DWORD* count, IDot11ExtUIProperty*** properties) {
+    PropertyArray array = AllocatePropertyArray(1);
+    RETURN_HR_IF_NULL(E_OUTOFMEMORY, array.get());
+    ComPtr<ICCXExtUICon> connectivity;
+    RETURN_IF_FAILED(CreateProperty(IID_ICCXExtUICon, connectivity));
+    array.get()[0] = connectivity.Detach();
+    *count = 1;
+    *properties = array.release();
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CreateExtUI(REFIID iid, void** result) {
+    return CreateExtensionObject<CExtUI>(iid, result);
+}
+
+DWORD ReadCcxPolicy() {
+    DWORD enableCcx = 0;
+    DWORD v4Only = 0;
+    UniqueHkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PolicyKeyPath, 0, KEY_QUERY_VALUE, key.put()) ==
+        ERROR_SUCCESS) {
+        enableCcx = ReadPolicyValue(key.get(), L"EnableCCX");
+        v4Only = ReadPolicyValue(key.get(), L"V4Only");
+    }
+    if (enableCcx == 0) {
+        return PolicyNone;
+    }
+    return v4Only != 0 ? PolicyV4Only : PolicyAll;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUI::QueryDisplayName(BSTR* name) {
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    UniqueLocalString text;
+    const DWORD error = LoadModuleString(DisplayNameStringId, text);
+    if (error != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(error);
+    }
+    return ReturnBstr(text.get(), name);
+}
+
+HRESULT STDMETHODCALLTYPE CExtUI::EnumerateProperties(DWORD kind, DWORD* count,
+                                                      IDot11ExtUIProperty*** properties) {
+    if (count == nullptr || properties == nullptr) {
+        return E_POINTER;
+    }
+    *count = 0;
+    *properties = nullptr;
+    const DWORD policy = ReadCcxPolicy();
+    switch (kind) {
+    case PropertyKindSecurity:
+        return EnumerateKeyProperties(policy, count, properties);
+    case PropertyKindConnectivity:
+        return EnumerateConnectivityProperties(count, properties);
+    default:
+        return NotImplemented();
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "extension/extension_object.h"
+
+// The root object the host creates first: the extension's display name and, per property
+// kind, the property objects the machine policy allows.
+class CExtUI : public ExtensionBase<IDot11ExtUI, IID_IDot11ExtUI> {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryDisplayName(BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE EnumerateProperties(DWORD kind, DWORD* count,
+                                                  IDot11ExtUIProperty*** properties) override;
+    HRESULT STDMETHODCALLTYPE Reserved(void*) override { return NotImplemented(); }
+
+  protected:
+    CExtUI() = default;
+};
+
+HRESULT CreateExtUI(REFIID iid, void** result);
+
+// Policy masks from HKLM "SOFTWARE\Quilmark\802.11", read afresh on every call: 0 when
+// "EnableCCX" is absent or 0; 1 when "V4Only" is also non-zero; all bits otherwise.
+constexpr DWORD PolicyNone = 0;
+constexpr DWORD PolicyV4Only = 1;
+constexpr DWORD PolicyAll = 0xFFFFFFFF;
+DWORD ReadCcxPolicy();
+
+constexpr UINT DisplayNameStringId = 5532;
+inline constexpr wchar_t PolicyKeyPath[] = L"SOFTWARE\\Quilmark\\802.11";

@@ -1,0 +1,223 @@
+#include "extension/ext_ui_key.h"
+
+#include "extension/key_names.h"
+#include "extension/key_property_table.h"
+#include "fragments/ccx_network_type.h"
+
+namespace {
+
+CcxNetworkType ReadFragment(LPCWSTR fragment) {
+    CcxNetworkType record;
+    if (fragment != nullptr) {
+        ReadCcxNetworkType(record, fragment);
+    }
+    return record;
+}
+
+// Complete: what the record writes reads back with both fields set. A fragment that names
+// a kind but no known cipher, or that does not parse, is incomplete.
+bool IsComplete(const CcxNetworkType& record) {
+    CcxNetworkType readBack;
+    UniqueBstr written = WriteCcxNetworkType(record);
+    if (written) {
+        ReadCcxNetworkType(readBack, written.get());
+    }
+    return readBack.authAlgorithm != NetworkTypeNotSet &&
+           readBack.cipherAlgorithm != NetworkTypeNotSet;
+}
+
+LONG EntryAuthentication(const KeyPropertyEntry& entry) {
+    return static_cast<LONG>(entry.authAlgorithm);
+}
+
+LONG DefaultCipher(const KeyPropertyEntry& entry) {
+    return static_cast<LONG>(DefaultCipherForCount(entry.cipherCount));
+}
+
+DWORD SelectedIndex(const KeyPropertyEntry& entry, LONG cipher) {
+    std::uint32_t ciphers[MaxCipherCount] = {};
+    for (LONG i = 0; i < entry.cipherCount; ++i) {
+        ciphers[i] = entry.ciphers[i];
+    }
+    return SelectedCipherIndex(ciphers, entry.cipherCount, static_cast<std::uint32_t>(cipher));
+}
+
+} // namespace
+
+bool CipherList::allocate(LONG count) {
+    reset();
+    list_ = new (std::nothrow) CipherChoice[count]();
+    if (list_ == nullptr) {
+        return false;
+    }
+    count_ = count;
+    return true;
+}
+
+void CipherList::reset() {
+    if (list_ == nullptr) {
+        return;
+    }
+    for (LONG i = 0; i < count_; ++i) {
+        UniqueBstr name(list_[i].name);
+    }
+    delete[] list_;
+    list_ = nullptr;
+    count_ = 0;
+}
+
+HRESULT CreateExtUIKey(REFIID iid, void** result) {
+    return CreateExtensionObject<CExtUIKey>(iid, result);
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::QueryPropertyName(BSTR* name) {
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    const wchar_t* displayName = AuthenticationDisplayName(entry_->authAlgorithm);
+    if (displayName == nullptr) {
+        return E_FAIL;
+    }
+    return ReturnBstr(displayName, name);
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::MatchesProfile(LPCWSTR fragment, LPCWSTR, BOOL* matches) {
+    if (matches == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    const CcxNetworkType record = ReadFragment(fragment);
+    // Without a usable fragment the profile counts as CCKM.
+    const LONG authentication =
+        IsComplete(record) ? record.authAlgorithm : static_cast<LONG>(AuthCckm);
+    *matches = authentication == EntryAuthentication(*entry_) ? TRUE : FALSE;
+    return S_OK;
+}
+
+// The caller clears changed first: it is set here, never cleared.
+HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(LPCWSTR fragment, LPCWSTR, BSTR* newFragment,
+                                                    BOOL* changed) {
+    if (newFragment == nullptr || changed == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    CcxNetworkType record = ReadFragment(fragment);
+    if (record.authAlgorithm != EntryAuthentication(*entry_)) {
+        record.authAlgorithm = EntryAuthentication(*entry_);
+        *changed = TRUE;
+    }
+    // The fragment's cipher stays even when the entry does not list it.
+    if (!IsComplete(record)) {
+        record.cipherAlgorithm = DefaultCipher(*entry_);
+        *changed = TRUE;
+    }
+    if (*changed) {
+        *newFragment = WriteCcxNetworkType(record).release();
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::QueryPropertyFlag(BOOL* flag) {
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    if (flag == nullptr) {
+        return E_INVALIDARG;
+    }
+    *flag = entry_->propertyFlag ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::QueryCipherList(BOOL flag, LPCWSTR fragment, LPCWSTR,
+                                                     DWORD* count, DWORD* selectedIndex,
+                                                     CipherChoice** list) {
+    if (flag) {
+        return NotImplemented();
+    }
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    // Binding could not allocate the list: there is nothing to hand out.
+    if (ciphers_.get() == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    const CcxNetworkType record = ReadFragment(fragment);
+    const LONG cipher = IsComplete(record) ? record.cipherAlgorithm : DefaultCipher(*entry_);
+    if (count != nullptr) {
+        *count = static_cast<DWORD>(entry_->cipherCount);
+    }
+    if (selectedIndex != nullptr) {
+        *selectedIndex = SelectedIndex(*entry_, cipher);
+    }
+    if (list != nullptr) {
+        *list = ciphers_.get();
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, LPCWSTR fragment, LPCWSTR,
+                                                 const CipherChoice* chosen, BSTR* newFragment,
+                                                 BOOL* changed) {
+    if (flag) {
+        return NotImplemented();
+    }
+    if (chosen == nullptr || newFragment == nullptr || changed == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    CcxNetworkType record = ReadFragment(fragment);
+    if (record.authAlgorithm != EntryAuthentication(*entry_)) {
+        record.authAlgorithm = EntryAuthentication(*entry_);
+        *changed = TRUE;
+    }
+    // Kept as the host has always seen it: the same cipher means no change, even when the
+    // authentication had to be replaced (selecting the property is ApplyToProfile's job).
+    const LONG cipher = static_cast<LONG>(chosen->cipher);
+    if (record.cipherAlgorithm == cipher) {
+        *changed = FALSE;
+        return S_OK;
+    }
+    record.cipherAlgorithm = cipher;
+    *changed = TRUE;
+    *newFragment = WriteCcxNetworkType(record).release();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::QueryEntryOptions(BOOL* useMarkedNames, LONG* optionValue) {
+    if (entry_ == nullptr) {
+        return E_FAIL;
+    }
+    if (useMarkedNames == nullptr || optionValue == nullptr) {
+        return E_INVALIDARG;
+    }
+    *useMarkedNames = entry_->useMarkedNames ? TRUE : FALSE;
+    *optionValue = entry_->optionValue;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUIKey::BindEntry(const KeyPropertyEntry* entry) {
+    // An entry that is missing or claims more ciphers than it holds is refused before anything
+    // is read from it; the earlier binding stays.
+    if (entry == nullptr || entry->cipherCount < 0 || entry->cipherCount > MaxCipherCount) {
+        return E_INVALIDARG;
+    }
+    entry_ = entry;
+    if (!ciphers_.allocate(entry->cipherCount)) {
+        return E_OUTOFMEMORY;
+    }
+    const bool marked = entry->useMarkedNames != FALSE;
+    for (LONG i = 0; i < entry->cipherCount; ++i) {
+        CipherChoice& choice = ciphers_.get()[i];
+        choice.cipher = entry->ciphers[i];
+        choice.reserved = 0;
+        const wchar_t* name = CipherDisplayName(entry->ciphers[i], marked);
+        choice.name = SysAllocString(name != nullptr ? name : L"");
+    }
+    return S_OK;
+}

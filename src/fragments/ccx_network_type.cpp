@@ -1,0 +1,124 @@
+#include "fragments/ccx_network_type.h"
+
+#include "fragments/xml_document.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr LONG AuthOpenNetwork = 1;
+constexpr LONG CipherNoneValue = 0;
+
+struct NamedValue {
+    LONG value;
+    const wchar_t* name;
+};
+
+// Row order is search order: "wpa" is found before "wpa2" when both stand in a fragment.
+const NamedValue AuthenticationElements[] = {
+    {AuthOpenNetwork, L"open"},
+    {static_cast<LONG>(0x80000001), L"cckm"},
+    {3, L"wpa"},
+    {6, L"wpa2"},
+};
+
+const NamedValue CipherTexts[] = {
+    {CipherNoneValue, L"None"},
+    {5, L"WEP"},
+    {2, L"TKIP"},
+    {4, L"AES"},
+};
+
+const wchar_t* NameOf(const NamedValue (&table)[4], LONG value) {
+    for (const NamedValue& row : table) {
+        if (row.value == value) {
+            return row.name;
+        }
+    }
+    return nullptr;
+}
+
+// Stored profiles were read with a 4-character, case-insensitive comparison: "tkip-x" reads
+// as TKIP, while the three-letter names also compare their terminator ("AES256" is nothing).
+void ReadCipher(CcxNetworkType& record, IXMLDOMNode* kindElement) {
+    ComPtr<IXMLDOMNode> encryption = SelectNode(kindElement, L"encryption");
+    UniqueBstr text;
+    if (!encryption || !ReadNodeText(encryption.Get(), text)) {
+        return;
+    }
+    for (const NamedValue& row : CipherTexts) {
+        if (_wcsnicmp(row.name, text.get(), 4) == 0) {
+            record.cipherAlgorithm = row.value;
+            return;
+        }
+    }
+}
+
+void WriteAuthenticatingNetwork(const CcxNetworkType& record, IXMLDOMDocument* document,
+                                IXMLDOMNode* root) {
+    ComPtr<IXMLDOMNode> network = AppendElement(document, root, L"authenticatingNetwork");
+    const wchar_t* kindName = NameOf(AuthenticationElements, record.authAlgorithm);
+    if (!network || kindName == nullptr) {
+        return;
+    }
+    ComPtr<IXMLDOMNode> kind = AppendElement(document, network.Get(), kindName);
+    if (!kind) {
+        return;
+    }
+    ComPtr<IXMLDOMNode> encryption = AppendElement(document, kind.Get(), L"encryption");
+    const wchar_t* cipherName = NameOf(CipherTexts, record.cipherAlgorithm);
+    if (encryption && cipherName != nullptr) {
+        SetNodeText(encryption.Get(), cipherName);
+    }
+}
+
+} // namespace
+
+void ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
+    if (text == nullptr || text[0] == L'\0') {
+        return;
+    }
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(text);
+    if (!document) {
+        return;
+    }
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    if (!root) {
+        return;
+    }
+    if (SelectNode(root.Get(), L"/CCX/openNetwork")) {
+        record.authAlgorithm = AuthOpenNetwork;
+        record.cipherAlgorithm = CipherNoneValue;
+        return;
+    }
+    ComPtr<IXMLDOMNode> network = SelectNode(root.Get(), L"/CCX/authenticatingNetwork");
+    if (!network) {
+        return;
+    }
+    for (const NamedValue& row : AuthenticationElements) {
+        ComPtr<IXMLDOMNode> kind = SelectNode(network.Get(), row.name);
+        if (kind) {
+            record.authAlgorithm = row.value;
+            ReadCipher(record, kind.Get());
+            return;
+        }
+    }
+}
+
+UniqueBstr WriteCcxNetworkType(const CcxNetworkType& record) {
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
+    if (!document) {
+        return {};
+    }
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    if (!root) {
+        return {};
+    }
+    if (record.authAlgorithm == AuthOpenNetwork) {
+        AppendElement(document.Get(), root.Get(), L"openNetwork");
+    } else {
+        WriteAuthenticatingNetwork(record, document.Get(), root.Get());
+    }
+    SetXmlnsAttribute(root.Get(), L"any");
+    return NodeXml(root.Get());
+}
