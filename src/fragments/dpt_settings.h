@@ -20,3 +20,27 @@ struct DptSettings {
     // The record holds a plain passphrase: wiped when it goes.
     ~DptSettings() { SecureZeroMemory(passphrase, sizeof(passphrase)); }
 };
+
+#include "common/owners.h"
+
+#include <msxml.h>
+
+// Reads a document the caller loaded from a DPT fragment. The record is first reset to all
+// zero; then the children of "/DPT" fill what they hold. A passphrase that cannot be decoded
+// or unprotected stays empty; a longer one than the record holds is cut to 64 characters.
+void ReadDptFragment(DptSettings& settings, IXMLDOMDocument* document);
+
+// Builds the DPT fragment in a document the caller loaded from "<DPT/>" and returns its
+// text, or null when the document has no root element.
+UniqueBstr WriteDptFragment(const DptSettings& settings, IXMLDOMDocument* document);
+
+// The passphrase (at most 64 characters are taken) with its terminator, protected for the
+// local machine, as upper-case hexadecimal text; null for an empty passphrase or when
+// protection fails.
+UniqueBstr ProtectPassphrase(const wchar_t* passphrase);
+
+// The passphrase behind a hexadecimal text that ProtectPassphrase made on this machine,
+// written into `passphrase` (cut to 64 characters, zero after its end). False, with
+// `passphrase` all zero, for an empty, odd-length or non-hexadecimal text or a blob the
+// data-protection service refuses.
+bool UnprotectPassphrase(const wchar_t* hexText, wchar_t (&passphrase)[PassphraseCapacity]);

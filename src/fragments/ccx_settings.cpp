@@ -1,0 +1,252 @@
+#include "fragments/ccx_settings.h"
+
+#include "common/decimal_text.h"
+#include "fragments/xml_document.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr int DefaultMaxOffChannelTimeMs = 50;
+constexpr int DefaultMinOnChannelTimeMs = 400;
+constexpr wchar_t DefaultDiagnosticSsid[] = L"Diagnostic Channel";
+
+// Stored profiles say "true" exactly; any other readable text means off.
+int BooleanField(const UniqueBstr& text) {
+    return std::wcscmp(text.get(), L"true") == 0 ? 1 : 0;
+}
+
+const wchar_t* BooleanText(int field) {
+    return field == 1 ? L"true" : L"false";
+}
+
+bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text) {
+    ComPtr<IXMLDOMNode> child = SelectNode(parent, name);
+    return child && ReadNodeText(child.Get(), text);
+}
+
+void ReadDecimalChild(IXMLDOMNode* parent, const wchar_t* name, int& field) {
+    UniqueBstr text;
+    if (ReadChildText(parent, name, text)) {
+        field = ParseDecimal(text.get());
+    }
+}
+
+// Present and readable: 1 or 0; present but unreadable: CcxInvalid; absent: unchanged.
+void ReadBooleanNode(IXMLDOMNode* node, int& field) {
+    if (node == nullptr) {
+        return;
+    }
+    UniqueBstr text;
+    field = ReadNodeText(node, text) ? BooleanField(text) : CcxInvalid;
+}
+
+void ReadRadioMeasurement(CcxSettings& settings, IXMLDOMNode* root) {
+    ComPtr<IXMLDOMNode> radio = SelectNode(root, L"/CCX/RadioMeasurement");
+    if (!radio) {
+        settings.radioMeasurement = 1;
+        settings.locationBasedServices = 1;
+        settings.maxOffChannelTimeMs = DefaultMaxOffChannelTimeMs;
+        settings.minOnChannelTimeMs = DefaultMinOnChannelTimeMs;
+        return;
+    }
+    if (SelectNode(radio.Get(), L"disabled")) {
+        settings.radioMeasurement = 0;
+        return;
+    }
+    ComPtr<IXMLDOMNode> enabled = SelectNode(radio.Get(), L"enabled");
+    if (!enabled) {
+        return;
+    }
+    settings.radioMeasurement = 1;
+    settings.locationBasedServices =
+        SelectNode(enabled.Get(), L"disableLocationBasedServices") ? 0 : 1;
+    ReadDecimalChild(enabled.Get(), L"MaxOffChannelTimeMs", settings.maxOffChannelTimeMs);
+    ReadDecimalChild(enabled.Get(), L"MinOnChannelTimeMs", settings.minOnChannelTimeMs);
+}
+
+void ReadKeepAliveTimer(CcxSettings& settings, IXMLDOMNode* root) {
+    ComPtr<IXMLDOMNode> timer = SelectNode(root, L"/CCX/KeepAliveTimer");
+    if (!timer) {
+        settings.keepAliveEnabled = 0;
+        settings.keepAlivePeriod = 0;
+        return;
+    }
+    settings.keepAliveEnabled = 1;
+    ReadDecimalChild(timer.Get(), L"Period", settings.keepAlivePeriod);
+}
+
+void ReadDiagnosticSsid(CcxSettings& settings, IXMLDOMNode* channel) {
+    UniqueBstr text;
+    // Hex wins over Name; Name is looked at only when there is no Hex at all.
+    if (ComPtr<IXMLDOMNode> hex = SelectNode(channel, L"SSID/Hex")) {
+        if (ReadNodeText(hex.Get(), text) &&
+            !ParseSsidHex(text.get(), settings.diagnosticSsid, settings.diagnosticSsidLength)) {
+            settings.diagnosticSsidLength = CcxInvalid;
+        }
+        return;
+    }
+    if (ComPtr<IXMLDOMNode> name = SelectNode(channel, L"SSID/Name")) {
+        if (ReadNodeText(name.Get(), text) &&
+            !CopySsidText(text.get(), settings.diagnosticSsid, settings.diagnosticSsidLength)) {
+            settings.diagnosticSsidLength = CcxInvalid;
+        }
+    }
+}
+
+void ReadDiagnostics(CcxSettings& settings, IXMLDOMNode* root) {
+    if (ComPtr<IXMLDOMNode> channel = SelectNode(root, L"/CCX/Diagnostics/Channel")) {
+        ReadDiagnosticSsid(settings, channel.Get());
+        ReadBooleanNode(SelectNode(channel.Get(), L"EnableClientReporting").Get(),
+                        settings.enableClientReporting);
+    }
+    ReadBooleanNode(SelectNode(root, L"/CCX/Diagnostics/AuthorizedProfile").Get(),
+                    settings.authorizedProfile);
+}
+
+void AppendDecimal(IXMLDOMDocument* document, IXMLDOMNode* parent, const wchar_t* name, int value) {
+    if (ComPtr<IXMLDOMNode> node = AppendElement(document, parent, name)) {
+        wchar_t text[16] = {}; // "-2147483648" and the terminator fit
+        _itow(value, text, 10);
+        SetNodeText(node.Get(), text);
+    }
+}
+
+void AppendBoolean(IXMLDOMDocument* document, IXMLDOMNode* parent, const wchar_t* name, int value) {
+    if (ComPtr<IXMLDOMNode> node = AppendElement(document, parent, name)) {
+        SetNodeText(node.Get(), BooleanText(value));
+    }
+}
+
+void WriteRadioMeasurement(const CcxSettings& settings, IXMLDOMDocument* document,
+                           IXMLDOMNode* root) {
+    if (settings.radioMeasurement == CcxNotSet) {
+        return;
+    }
+    ComPtr<IXMLDOMNode> radio = AppendElement(document, root, L"RadioMeasurement");
+    if (!radio) {
+        return;
+    }
+    if (settings.radioMeasurement != 1) {
+        AppendElement(document, radio.Get(), L"disabled");
+        return;
+    }
+    ComPtr<IXMLDOMNode> enabled = AppendElement(document, radio.Get(), L"enabled");
+    if (!enabled) {
+        return;
+    }
+    if (settings.locationBasedServices == 0) {
+        AppendElement(document, enabled.Get(), L"disableLocationBasedServices");
+    }
+    AppendDecimal(document, enabled.Get(), L"MaxOffChannelTimeMs", settings.maxOffChannelTimeMs);
+    AppendDecimal(document, enabled.Get(), L"MinOnChannelTimeMs", settings.minOnChannelTimeMs);
+}
+
+void WriteKeepAliveTimer(const CcxSettings& settings, IXMLDOMDocument* document,
+                         IXMLDOMNode* root) {
+    if (settings.keepAliveEnabled != 1) {
+        return;
+    }
+    if (ComPtr<IXMLDOMNode> timer = AppendElement(document, root, L"KeepAliveTimer")) {
+        AppendDecimal(document, timer.Get(), L"Period", settings.keepAlivePeriod);
+    }
+}
+
+void WriteChannel(const CcxSettings& settings, IXMLDOMDocument* document,
+                  IXMLDOMNode* diagnostics) {
+    ComPtr<IXMLDOMNode> channel = AppendElement(document, diagnostics, L"Channel");
+    if (!channel) {
+        return;
+    }
+    if (settings.diagnosticSsidLength > 0) {
+        if (ComPtr<IXMLDOMNode> ssid = AppendElement(document, channel.Get(), L"SSID")) {
+            if (ComPtr<IXMLDOMNode> hex = AppendElement(document, ssid.Get(), L"Hex")) {
+                // The record never holds more than 32 bytes; never read past them.
+                const std::size_t length =
+                    std::min<std::size_t>(settings.diagnosticSsidLength, SsidCapacity);
+                wchar_t text[2 * SsidCapacity + 1] = {};
+                EncodeHexBytes(settings.diagnosticSsid, length, text);
+                SetNodeText(hex.Get(), text);
+            }
+        }
+    }
+    if (settings.enableClientReporting != CcxNotSet) {
+        AppendBoolean(document, channel.Get(), L"EnableClientReporting",
+                      settings.enableClientReporting);
+    }
+}
+
+void WriteDiagnostics(const CcxSettings& settings, IXMLDOMDocument* document, IXMLDOMNode* root) {
+    const bool hasChannel =
+        settings.diagnosticSsidLength > 0 || settings.enableClientReporting != CcxNotSet;
+    if (!hasChannel && settings.authorizedProfile == CcxNotSet) {
+        return;
+    }
+    ComPtr<IXMLDOMNode> diagnostics = AppendElement(document, root, L"Diagnostics");
+    if (!diagnostics) {
+        return;
+    }
+    if (settings.authorizedProfile != CcxNotSet) {
+        AppendBoolean(document, diagnostics.Get(), L"AuthorizedProfile",
+                      settings.authorizedProfile);
+    }
+    if (hasChannel) {
+        WriteChannel(settings, document, diagnostics.Get());
+    }
+}
+
+} // namespace
+
+void CcxSettings::SetNotSet() {
+    radioMeasurement = CcxNotSet;
+    locationBasedServices = CcxNotSet;
+    enableClientReporting = CcxNotSet;
+    authorizedProfile = CcxNotSet;
+    maxOffChannelTimeMs = CcxNotSet;
+    minOnChannelTimeMs = CcxNotSet;
+    keepAliveEnabled = 0;
+    keepAlivePeriod = CcxNotSet;
+    diagnosticSsidLength = CcxNotSet;
+}
+
+void CcxSettings::SetDefaults() {
+    radioMeasurement = 1;
+    locationBasedServices = 1;
+    enableClientReporting = 0;
+    authorizedProfile = 0;
+    maxOffChannelTimeMs = DefaultMaxOffChannelTimeMs;
+    minOnChannelTimeMs = DefaultMinOnChannelTimeMs;
+    keepAlivePeriod = 0;
+    CopySsidText(DefaultDiagnosticSsid, diagnosticSsid, diagnosticSsidLength);
+}
+
+UniqueBstr CcxSettings::WriteFragment() const {
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    if (!root) {
+        return UniqueBstr();
+    }
+    WriteRadioMeasurement(*this, document.Get(), root.Get());
+    WriteKeepAliveTimer(*this, document.Get(), root.Get());
+    WriteDiagnostics(*this, document.Get(), root.Get());
+    SetXmlnsAttribute(root.Get(), L"any");
+    return NodeXml(root.Get());
+}
+
+void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
+    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"CCX");
+    if (!fragment) {
+        return;
+    }
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    if (!root) {
+        return;
+    }
+    ReadRadioMeasurement(settings, root.Get());
+    ReadKeepAliveTimer(settings, root.Get());
+    ReadDiagnostics(settings, root.Get());
+}
