@@ -62,12 +62,17 @@ inline void FreeCoTaskMem(void* block) {
 inline void UnloadLibrary(HMODULE module) {
     FreeLibrary(module);
 }
+inline void DestroyOwnedWindow(HWND window) {
+    DestroyWindow(window);
+}
 } // namespace owners_detail
 
 using UniqueBstr = UniqueAny<BSTR, owners_detail::FreeBstr>;
 using UniqueHkey = UniqueAny<HKEY, owners_detail::CloseKey>;
 // A library loaded with LoadLibraryW.
 using UniqueLibrary = UniqueAny<HMODULE, owners_detail::UnloadLibrary>;
+// A window this code created (a modeless dialog, say) and destroys.
+using UniqueWindow = UniqueAny<HWND, owners_detail::DestroyOwnedWindow>;
 
 // A LocalAlloc block seen as an array of T (LocalAlloc/LocalFree memory, including what
 // the data-protection functions and LoadModuleString return).
