@@ -50,9 +50,12 @@ BOOL CALLBACK IndexStringBlock(HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR) {
             if (entry.length == 0 || id > HighestIndexedId) {
                 continue;
             }
-            // Later ids overwrite earlier ones: a repeated text maps to its highest id.
-            g_catalogue.index.insert_or_assign(
+            // A repeated text maps to its highest id, whatever order the blocks come in.
+            const auto [stored, inserted] = g_catalogue.index.try_emplace(
                 std::wstring(reinterpret_cast<const wchar_t*>(entry.text), entry.length), id);
+            if (!inserted && stored->second < id) {
+                stored->second = id;
+            }
         }
     } catch (const std::bad_alloc&) {
         // Out of memory: keep what is indexed so far and stop; the texts left out simply
