@@ -1,15 +1,12 @@
 #include "fragments/xml_document.h"
 
 #include "com_apartment.h"
+#include "fragment_test_text.h"
 #include "xml_compare.h"
 
 #include <string>
 
 namespace {
-
-std::wstring Text(const UniqueBstr& text) {
-    return text ? std::wstring(text.get(), SysStringLen(text.get())) : L"<null>";
-}
 
 using XmlDocumentTest = ComTest;
 
@@ -70,6 +67,7 @@ TEST_F(XmlDocumentTest, BuiltTreeSerialisesAndReadsBack) {
     ASSERT_TRUE(xml);
     EXPECT_SAME_XML(L"<CCX xmlns=\"any\"><Channel><Hex>4142</Hex></Channel><Empty/></CCX>",
                     Text(xml));
+    EXPECT_EQ(L"any", RootNamespace(xml.get()));
 
     ComPtr<IXMLDOMDocument> again = CreateLoadedDocument(xml.get());
     ASSERT_TRUE(again);
