@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include "common/owners.h"
+
+#include <msxml.h>
+
 // Direct Packet Transmission settings of one profile. A fresh record is all zero: no private
 // passphrase, encryption "None", empty passphrase.
 constexpr int PassphraseCapacity = 65; // 64 characters and the terminator
@@ -20,10 +24,6 @@ struct DptSettings {
     // The record holds a plain passphrase: wiped when it goes.
     ~DptSettings() { SecureZeroMemory(passphrase, sizeof(passphrase)); }
 };
-
-#include "common/owners.h"
-
-#include <msxml.h>
 
 // Reads a document the caller loaded from a DPT fragment. The record is first reset to all
 // zero; then the children of "/DPT" fill what they hold. A passphrase that cannot be decoded
