@@ -1,0 +1,372 @@
+#include "dialogs/key_input_dlg.h"
+
+#include "common/owners.h"
+#include "dialogs/conn_config_dlg.h"
+#include "dialogs/dialog_resource.h"
+#include "localization/dialog_text.h"
+#include "module/string_loader.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr int LengthLabelCapacity = 20;
+constexpr int CaptionCapacity = 256;
+constexpr int MessageCapacity = 1024;
+
+// Copies at most 64 characters and terminates, as every copy of a key does.
+void CopyKey(wchar_t (&target)[KeyBufferCapacity], const wchar_t* source) {
+    size_t length = 0;
+    for (; source != nullptr && length < MaxKeyLength && source[length] != L'\0'; ++length) {
+        target[length] = source[length];
+    }
+    target[length] = L'\0';
+}
+
+// A box is read into a 65-unit buffer: longer input counts by its first 64 characters.
+void ReadBox(HWND box, wchar_t (&target)[KeyBufferCapacity]) {
+    target[0] = L'\0';
+    if (box != nullptr) {
+        GetWindowTextW(box, target, KeyBufferCapacity);
+    }
+}
+
+void SetBoxTexts(const KeyEntry& keyEntry, const wchar_t* text) {
+    SetWindowTextW(keyEntry.keyEdit, text);
+    SetWindowTextW(keyEntry.confirmEdit, text);
+}
+
+// Only typing sets an edit box's modification flag; the dialog clears it after its own
+// changes so that their notifications are not taken for the user's.
+void ClearModified(const KeyEntry& keyEntry) {
+    SendMessageW(keyEntry.keyEdit, EM_SETMODIFY, FALSE, 0);
+    SendMessageW(keyEntry.confirmEdit, EM_SETMODIFY, FALSE, 0);
+}
+
+BOOL IsModified(HWND box) {
+    return SendMessageW(box, EM_GETMODIFY, 0, 0) != 0;
+}
+
+void SetPasswordChar(const KeyEntry& keyEntry, wchar_t passwordChar) {
+    SendMessageW(keyEntry.keyEdit, EM_SETPASSWORDCHAR, passwordChar, 0);
+    SendMessageW(keyEntry.confirmEdit, EM_SETPASSWORDCHAR, passwordChar, 0);
+}
+
+void ShowLength(HWND label, HWND box) {
+    if (label == nullptr) {
+        return;
+    }
+    wchar_t text[LengthLabelCapacity] = {};
+    const int length = GetWindowTextLengthW(box);
+    if (length > 0) {
+        std::swprintf(text, LengthLabelCapacity, L"%d", length);
+    }
+    SetWindowTextW(label, text);
+}
+
+void ShowLabel(HWND label, int command) {
+    if (label != nullptr) {
+        ShowWindow(label, command);
+    }
+}
+
+void Repaint(HWND box) {
+    InvalidateRect(box, nullptr, TRUE);
+    UpdateWindow(box);
+}
+
+void DispatchEditCommand(KeyInputDlg& dialog, int id, WORD code, WPARAM wParam, LPARAM lParam) {
+    if (code == EN_CHANGE) {
+        if (!dialog.PreEditChange(wParam, lParam)) {
+            dialog.OnEditChange(id);
+        }
+    } else if (code == EN_SETFOCUS) {
+        dialog.OnEditSetFocus(id);
+    }
+}
+
+void OnUsePrivateCommand(KeyInputDlg& dialog, HWND window) {
+    auto* connection = dynamic_cast<ConnConfigDlg*>(&dialog);
+    if (connection == nullptr) {
+        return;
+    }
+    const BOOL checked = IsDlgButtonChecked(window, IDC_USE_PRIVATE) == BST_CHECKED;
+    if (checked != (connection->UsesPrivatePassphrase() != FALSE)) {
+        connection->SetUsePrivatePassphrase(checked);
+    }
+}
+
+void DispatchCommand(KeyInputDlg& dialog, HWND window, WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const WORD code = HIWORD(wParam);
+    switch (id) {
+    case IDOK:
+        dialog.OnOk(code);
+        break;
+    case IDCANCEL:
+        dialog.OnCancel(code);
+        break;
+    case IDC_KEY_EDIT:
+    case IDC_CONFIRM_EDIT:
+        DispatchEditCommand(dialog, id, code, wParam, lParam);
+        break;
+    case IDC_HIDE_CHARACTERS:
+        dialog.OnHideCharacters();
+        break;
+    case IDC_USE_PRIVATE:
+        OnUsePrivateCommand(dialog, window);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+KeyInputDlg::KeyInputDlg(const wchar_t* initialKeyText, UINT warningCaptionId,
+                         HINSTANCE messageModule)
+    : resourceModule(messageModule), captionId(warningCaptionId) {
+    CopyKey(initialKey, initialKeyText);
+    initialStoredKey = initialKey[0] != L'\0';
+}
+
+KeyInputDlg::~KeyInputDlg() {
+    SecureZeroMemory(initialKey, sizeof(initialKey));
+    SecureZeroMemory(entry.key, sizeof(entry.key));
+}
+
+BOOL KeyInputDlg::IsKeyModified() {
+    if ((entry.storedKey != FALSE) != (initialStoredKey != FALSE)) {
+        return TRUE;
+    }
+    if (entry.storedKey) {
+        return FALSE; // the stored key stands
+    }
+    return std::wcscmp(entry.key, initialKey) != 0;
+}
+
+const wchar_t* KeyInputDlg::GetKeyText() {
+    return entry.key;
+}
+
+INT_PTR KeyInputDlg::OnInitDialog(HWND dialog) {
+    dialogWindow = dialog;
+    if (dialog == nullptr) {
+        return TRUE;
+    }
+    TranslateChildTexts(dialog);
+    BindControls();
+    hideCharacters = TRUE;
+    ShowKey();
+    return TRUE;
+}
+
+void KeyInputDlg::OnOk(WORD) {
+    const UINT messageId = ValidateKey(entry);
+    if (messageId == KeyValid) {
+        Close(TRUE);
+        return;
+    }
+    ShowWarning(messageId);
+}
+
+void KeyInputDlg::OnCancel(WORD) {
+    Close(FALSE);
+}
+
+void KeyInputDlg::OnEditChange(int id) {
+    if (id == IDC_KEY_EDIT) {
+        OnKeyTextChanged(entry);
+    } else if (id == IDC_CONFIRM_EDIT) {
+        OnConfirmTextChanged(entry);
+    }
+}
+
+void KeyInputDlg::OnEditSetFocus(int id) {
+    HWND box = id == IDC_KEY_EDIT       ? entry.keyEdit
+               : id == IDC_CONFIRM_EDIT ? entry.confirmEdit
+                                        : nullptr;
+    // Posted: the whole text is selected once the focus change has been processed.
+    if (box != nullptr) {
+        PostMessageW(box, EM_SETSEL, 0, -1);
+    }
+}
+
+void KeyInputDlg::OnHideCharacters() {
+    hideCharacters = IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS);
+    ApplyHideCharacters(hideCharacters, entry, TRUE);
+    RefreshEntryControls(entry);
+}
+
+BOOL KeyInputDlg::ClearPlaceholder(KeyEntry& keyEntry, WPARAM, LPARAM) {
+    if (busy || !keyEntry.placeholderShown) {
+        return FALSE;
+    }
+    // Only the user's typing in a box replaces the placeholder, not the dialog's own writes.
+    HWND focus = GetFocus();
+    if (focus == nullptr || (focus != keyEntry.keyEdit && focus != keyEntry.confirmEdit)) {
+        return FALSE;
+    }
+    busy = TRUE;
+    SecureZeroMemory(keyEntry.key, sizeof(keyEntry.key));
+    keyEntry.storedKey = FALSE;
+    SetBoxTexts(keyEntry, L"");
+    keyEntry.placeholderShown = FALSE;
+    RefreshEntryControls(keyEntry);
+    busy = FALSE;
+    return TRUE;
+}
+
+BOOL KeyInputDlg::PreEditChange(WPARAM wParam, LPARAM lParam) {
+    return ClearPlaceholder(entry, wParam, lParam);
+}
+
+void KeyInputDlg::BindControls() {
+    entry.keyEdit = GetDlgItem(dialogWindow, IDC_KEY_EDIT);
+    entry.keyLengthLabel = GetDlgItem(dialogWindow, IDC_KEY_LENGTH);
+    entry.confirmEdit = GetDlgItem(dialogWindow, IDC_CONFIRM_EDIT);
+    entry.confirmLengthLabel = GetDlgItem(dialogWindow, IDC_CONFIRM_LENGTH);
+    entry.enabled = initialEnabled;
+    entry.placeholderShown = FALSE;
+    CopyKey(entry.key, initialKey);
+    entry.storedKey = initialStoredKey;
+}
+
+void KeyInputDlg::ShowKey() {
+    SetWindowTextW(entry.keyEdit, entry.key);
+    SetPasswordChar(entry, L'*');
+    SendMessageW(entry.keyEdit, EM_SETMODIFY, FALSE, 0);
+    CheckDlgButton(dialogWindow, IDC_HIDE_CHARACTERS, hideCharacters ? BST_CHECKED : BST_UNCHECKED);
+    SyncHideWithStoredKey(entry);
+    ShowPlaceholderOrKey(entry);
+    ClearModified(entry);
+}
+
+void KeyInputDlg::SyncHideWithStoredKey(KeyEntry& keyEntry) {
+    // A stored key is never shown: "Hide characters" is forced on.
+    if (keyEntry.storedKey &&
+        IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS) != BST_CHECKED) {
+        hideCharacters = TRUE;
+        CheckDlgButton(dialogWindow, IDC_HIDE_CHARACTERS, BST_CHECKED);
+        OnHideCharacters();
+    }
+    RefreshEntryControls(keyEntry);
+}
+
+void KeyInputDlg::RefreshEntryControls(KeyEntry& keyEntry) {
+    EnableWindow(keyEntry.keyEdit, keyEntry.enabled);
+    EnableWindow(keyEntry.confirmEdit, keyEntry.enabled);
+    EnableWindow(Control(IDC_HIDE_CHARACTERS), !keyEntry.placeholderShown);
+    const int labels = keyEntry.placeholderShown || keyEntry.storedKey ? SW_HIDE : SW_SHOW;
+    ShowLabel(keyEntry.keyLengthLabel, labels);
+    ShowLabel(keyEntry.confirmLengthLabel, labels);
+}
+
+void KeyInputDlg::OnKeyTextChanged(KeyEntry& keyEntry) {
+    ShowLength(keyEntry.keyLengthLabel, keyEntry.keyEdit);
+    if (!IsModified(keyEntry.keyEdit)) {
+        return; // the change came from the dialog itself
+    }
+    ReadBox(keyEntry.keyEdit, keyEntry.key);
+    keyEntry.storedKey = FALSE;
+    keyEntry.placeholderShown = FALSE;
+    EnableWindow(Control(IDC_HIDE_CHARACTERS), TRUE);
+    ClearModified(keyEntry);
+    // While the characters are shown the key is typed once: the confirmation mirrors it.
+    if (IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS) != BST_CHECKED) {
+        SetWindowTextW(keyEntry.confirmEdit, keyEntry.key);
+    }
+}
+
+void KeyInputDlg::OnConfirmTextChanged(KeyEntry& keyEntry) {
+    ShowLength(keyEntry.confirmLengthLabel, keyEntry.confirmEdit);
+    if (IsModified(keyEntry.keyEdit) && IsModified(keyEntry.confirmEdit)) {
+        SecureText<KeyBufferCapacity> key;
+        SecureText<KeyBufferCapacity> confirmation;
+        ReadBox(keyEntry.keyEdit, key.text);
+        ReadBox(keyEntry.confirmEdit, confirmation.text);
+        if (SameKeyIgnoringCase(key.text, confirmation.text)) {
+            CopyKey(keyEntry.key, key.text);
+            keyEntry.storedKey = FALSE;
+            SetWindowTextW(keyEntry.keyEdit, keyEntry.key);
+            keyEntry.placeholderShown = FALSE;
+            EnableWindow(Control(IDC_HIDE_CHARACTERS), TRUE);
+            ClearModified(keyEntry);
+        }
+    }
+    RefreshEntryControls(keyEntry);
+}
+
+void KeyInputDlg::ApplyHideCharacters(BOOL hide, KeyEntry& keyEntry, BOOL active) {
+    const BOOL mask = keyEntry.storedKey ? TRUE : hide;
+    SetPasswordChar(keyEntry, mask ? L'*' : L'\0');
+    if (!mask && active) {
+        ReadBox(keyEntry.keyEdit, keyEntry.key);
+        SetBoxTexts(keyEntry, keyEntry.key);
+        keyEntry.placeholderShown = FALSE;
+        EnableWindow(Control(IDC_HIDE_CHARACTERS), TRUE);
+        ClearModified(keyEntry);
+    }
+    Repaint(keyEntry.keyEdit);
+    Repaint(keyEntry.confirmEdit);
+}
+
+UINT KeyInputDlg::ValidateKey(KeyEntry& keyEntry) {
+    SecureText<KeyBufferCapacity> key;
+    SecureText<KeyBufferCapacity> confirmation;
+    ReadBox(keyEntry.keyEdit, key.text);
+    ReadBox(keyEntry.confirmEdit, confirmation.text);
+    const UINT messageId = JudgeKey(key.text, confirmation.text);
+    if (messageId != KeyValid) {
+        return messageId;
+    }
+    if (!keyEntry.storedKey) {
+        CopyKey(keyEntry.key, key.text);
+    }
+    return KeyValid;
+}
+
+void KeyInputDlg::ShowPlaceholderOrKey(KeyEntry& keyEntry) {
+    if (keyEntry.storedKey) {
+        SetBoxTexts(keyEntry, KeyPlaceholder);
+        keyEntry.placeholderShown = TRUE;
+        EnableWindow(Control(IDC_HIDE_CHARACTERS), FALSE);
+        return;
+    }
+    SetBoxTexts(keyEntry, keyEntry.key);
+    keyEntry.placeholderShown = FALSE;
+    EnableWindow(Control(IDC_HIDE_CHARACTERS), TRUE);
+}
+
+void KeyInputDlg::ShowWarning(UINT textId) {
+    wchar_t caption[CaptionCapacity] = {};
+    wchar_t text[MessageCapacity] = {};
+    if (LoadResourceString(resourceModule, captionId, caption, CaptionCapacity) <= 0 ||
+        LoadResourceString(resourceModule, textId, text, MessageCapacity) <= 0) {
+        return; // no warning without both texts; the dialog simply stays open
+    }
+    MessageBoxW(dialogWindow, text, caption, MB_ICONEXCLAMATION | MB_OK);
+}
+
+void KeyInputDlg::Close(BOOL accept) {
+    accepted = accept;
+    EndDialog(dialogWindow, accept);
+}
+
+INT_PTR CALLBACK KeyInputDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
+        auto* object = reinterpret_cast<KeyInputDlg*>(lParam);
+        return object != nullptr ? object->OnInitDialog(dialog) : TRUE;
+    }
+    if (message != WM_COMMAND) {
+        return FALSE;
+    }
+    // A command can arrive before WM_INITDIALOG has stored the object (a control's
+    // notification while the dialog is being created): there is nothing to hand it to.
+    auto* object = reinterpret_cast<KeyInputDlg*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    if (object != nullptr) {
+        DispatchCommand(*object, dialog, wParam, lParam);
+    }
+    return FALSE;
+}
