@@ -1,8 +1,7 @@
 #include "fragments/ccx_network_type.h"
 
+#include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
-
-#include <cwchar>
 
 namespace {
 
@@ -47,7 +46,7 @@ void ReadCipher(CcxNetworkType& record, IXMLDOMNode* kindElement) {
         return;
     }
     for (const NamedValue& row : CipherTexts) {
-        if (_wcsnicmp(row.name, text.get(), 4) == 0) {
+        if (EqualIgnoringCaseWithin(row.name, text.get(), 4)) {
             record.cipherAlgorithm = row.value;
             return;
         }

@@ -1,6 +1,7 @@
 #include "module/class_factory.h"
 
 #include "extension/ext_ui.h"
+#include "extension/ext_ui_con.h"
 #include "extension/ext_ui_key.h"
 #include "module/module_state.h"
 #include "module/registration.h"
@@ -25,6 +26,7 @@ struct ClassEntry {
 // The one table that picks a class: searched in this order by the requested interface.
 const ClassEntry ClassTable[] = {
     {IID_IDot11ExtUI, CreateExtUI},
+    {IID_ICCXExtUICon, CreateExtUICon},
     {IID_ICCXExtUIKey, CreateExtUIKey},
 };
 

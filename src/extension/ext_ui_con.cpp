@@ -1,0 +1,197 @@
+#include "extension/ext_ui_con.h"
+
+#include "dialogs/conn_config_dlg.h"
+#include "extension/adapter_lookup.h"
+#include "extension/ext_ui.h"
+#include "extension/vendor_section.h"
+#include "fragments/ccx_settings.h"
+#include "fragments/dpt_settings.h"
+#include "fragments/fragment_text.h"
+#include "fragments/xml_document.h"
+#include "module/string_loader.h"
+
+#include <cwchar>
+#include <new>
+
+namespace {
+
+// Unsigned comparison, so that every negative value (not set, invalid) is out of range.
+bool InRange(int value, unsigned low, unsigned high) {
+    const unsigned number = static_cast<unsigned>(value);
+    return number >= low && number <= high;
+}
+
+// The settings count as valid when what they write reads back within the rules; what would
+// not survive being written and read again counts as absent.
+bool CcxSettingsAreValid(const CcxSettings& settings) {
+    CcxSettings check;
+    check.SetNotSet();
+    UniqueBstr written = settings.WriteFragment();
+    if (written) {
+        ReadCcxSettings(check, written.get());
+    }
+    const bool radioValid =
+        check.radioMeasurement != 1 ||
+        (InRange(check.maxOffChannelTimeMs, 10, 50) && InRange(check.minOnChannelTimeMs, 0, 500));
+    const bool keepAliveValid =
+        check.keepAliveEnabled != 1 || InRange(check.keepAlivePeriod, 0, 255);
+    return radioValid && keepAliveValid && check.diagnosticSsidLength != CcxInvalid;
+}
+
+bool DptSettingsAreValid(const DptSettings& settings) {
+    const size_t length = wcsnlen(settings.passphrase, PassphraseCapacity);
+    return settings.encryption == DptEncryptionNone || settings.usePrivateKey == 0 ||
+           (length >= 8 && length <= PassphraseCapacity - 1);
+}
+
+void ResetDptSettings(DptSettings& settings) {
+    settings.usePrivateKey = 0;
+    SecureZeroMemory(settings.passphrase, sizeof(settings.passphrase));
+    settings.encryption = DptEncryptionNone;
+}
+
+// A DPT fragment that is missing or does not load leaves the record all zero, which is
+// valid.
+void ReadDptFromVendorText(DptSettings& settings, const wchar_t* vendorText) {
+    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"DPT");
+    if (!fragment) {
+        return;
+    }
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
+    if (document) {
+        ReadDptFragment(settings, document.Get());
+    }
+}
+
+UniqueBstr WriteDptText(const DptSettings& settings) {
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<DPT/>");
+    if (!document) {
+        return {};
+    }
+    return WriteDptFragment(settings, document.Get());
+}
+
+// This property's own reading of a policy value: 1 unless the value was read and is not 1,
+// so an absent "EnableCCX" counts as enabled here.
+BOOL ReadPolicyFlag(const wchar_t* name) {
+    UniqueHkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PolicyKeyPath, 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS) {
+        return TRUE;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS) {
+        return TRUE;
+    }
+    return value == 1 ? TRUE : FALSE;
+}
+
+void ShowNotice(HWND parent, BOOL ccxEnabled) {
+    UniqueLocalString caption;
+    UniqueLocalString text;
+    if (LoadModuleString(NoticeCaptionStringId, caption) != ERROR_SUCCESS ||
+        LoadModuleString(ccxEnabled ? NoticeCcxEnabledStringId : NoticeCcxDisabledStringId, text) !=
+            ERROR_SUCCESS) {
+        return;
+    }
+    MessageBoxW(parent, text.get(), caption.get(), MB_OK);
+}
+
+bool OfferDptSettings(HWND parent, const HostConnectionRecord* connection, DptSettings& dpt,
+                      BOOL ccxEnabled) {
+    if (connection != nullptr && AdapterSupportsDpt(connection->interfaceGuid)) {
+        return RunConnConfigDialog(parent, dpt, ccxEnabled) != FALSE;
+    }
+    ShowNotice(parent, ccxEnabled);
+    return false;
+}
+
+HRESULT BuildVendorSection(const CcxSettings& ccx, const DptSettings& dpt, UniqueBstr& section) {
+    const bool profileCompatible = ReadPolicyFlag(L"QuilProfileCompatible") != FALSE;
+    UniqueBstr ccxText = ccx.WriteFragment();
+    UniqueBstr dptText = WriteDptText(dpt);
+    wchar_t outerName[OuterElementCapacity] = {};
+    LoadOuterElementName(outerName);
+    return ComposeVendorSection(profileCompatible, outerName, ccxText.get(), dptText.get(),
+                                section);
+}
+
+HRESULT EditVendorSection(HWND parent, BSTR vendorText, const HostConnectionRecord* connection,
+                          UniqueBstr& newVendorText, bool& changed) {
+    CcxSettings ccx;
+    ccx.SetNotSet();
+    if (vendorText != nullptr) {
+        ReadCcxSettings(ccx, vendorText);
+    }
+    DptSettings dpt;
+    // No vendor section at all: both settings start from their defaults.
+    bool ccxValid = false;
+    bool dptValid = false;
+    if (vendorText != nullptr) {
+        if (vendorText[0] != L'\0') {
+            ReadDptFromVendorText(dpt, vendorText);
+        }
+        ccxValid = CcxSettingsAreValid(ccx);
+        dptValid = DptSettingsAreValid(dpt);
+    }
+    if (!ccxValid) {
+        ccx.SetDefaults();
+    }
+    if (!dptValid) {
+        ResetDptSettings(dpt);
+    }
+    changed = !ccxValid || !dptValid;
+
+    const BOOL ccxEnabled = ReadPolicyFlag(L"EnableCCX");
+    if (OfferDptSettings(parent, connection, dpt, ccxEnabled)) {
+        changed = true;
+    }
+    if (!changed) {
+        return S_OK;
+    }
+    return BuildVendorSection(ccx, dpt, newVendorText);
+}
+
+} // namespace
+
+HRESULT CreateExtUICon(REFIID iid, void** result) {
+    return CreateExtensionObject<CExtUICon>(iid, result);
+}
+
+HRESULT STDMETHODCALLTYPE CExtUICon::QueryPropertyName(BSTR* name) {
+    return ReturnBstr(ConnectivityPropertyName, name);
+}
+
+HRESULT STDMETHODCALLTYPE CExtUICon::QueryPropertyFlag(BOOL* flag) {
+    if (flag == nullptr) {
+        return E_INVALIDARG;
+    }
+    *flag = TRUE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CExtUICon::EditSettings(HWND parent, BSTR vendorText,
+                                                  const HostConnectionRecord* connection,
+                                                  BSTR* newVendorText, BOOL* changed) {
+    if (newVendorText == nullptr || changed == nullptr) {
+        return E_INVALIDARG;
+    }
+    *newVendorText = nullptr;
+    *changed = FALSE;
+    UniqueBstr section;
+    bool sectionChanged = false;
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = EditVendorSection(parent, vendorText, connection, section, sectionChanged);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    *changed = sectionChanged ? TRUE : FALSE;
+    *newVendorText = section.release();
+    return S_OK;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "extension/extension_object.h"
+
+// The connectivity-settings property: validates the CCX and DPT settings of a vendor
+// section, lets the user edit the DPT settings (or shows a notice when the adapter cannot
+// offer DPT), and hands back a rebuilt vendor section when anything changed. It keeps no
+// state between calls.
+class CExtUICon : public ExtensionBase<ICCXExtUICon, IID_ICCXExtUICon> {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryPropertyName(BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE EditSettings(HWND parent, BSTR vendorText,
+                                           const HostConnectionRecord* connection,
+                                           BSTR* newVendorText, BOOL* changed) override;
+    HRESULT STDMETHODCALLTYPE MatchesProfile(LPCWSTR, LPCWSTR, BOOL*) override {
+        return NotImplemented();
+    }
+    HRESULT STDMETHODCALLTYPE ApplyToProfile(LPCWSTR, LPCWSTR, BSTR*, BOOL*) override {
+        return NotImplemented();
+    }
+    HRESULT STDMETHODCALLTYPE QueryPropertyFlag(BOOL* flag) override;
+    HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL, LPCWSTR, LPCWSTR, DWORD*, DWORD*,
+                                              CipherChoice**) override {
+        return NotImplemented();
+    }
+    HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL, LPCWSTR, LPCWSTR, const CipherChoice*, BSTR*,
+                                          BOOL*) override {
+        return NotImplemented();
+    }
+    HRESULT STDMETHODCALLTYPE QueryEntryOptions(BOOL*, LONG*) override { return NotImplemented(); }
+
+  protected:
+    CExtUICon() = default;
+};
+
+HRESULT CreateExtUICon(REFIID iid, void** result);
+
+// The property's fixed, untranslated name.
+inline constexpr wchar_t ConnectivityPropertyName[] = L"CCX Connectivity Settings (Sample)";
+
+// Ids of the notice shown when DPT cannot be offered.
+constexpr UINT NoticeCaptionStringId = 4989;
+constexpr UINT NoticeCcxEnabledStringId = 4988;
+constexpr UINT NoticeCcxDisabledStringId = 5038;

@@ -1,0 +1,169 @@
+#include "extension_fixture.h"
+
+#include "shipped_module.h"
+
+#include "module/string_loader.h"
+
+namespace {
+
+constexpr wchar_t NetworkClassKey[] =
+    L"System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+
+std::wstring ClassIdText() {
+    wchar_t text[64] = {};
+    LoadResourceString(ShippedModule(), 5667, text, 64);
+    return text;
+}
+
+std::wstring ParentOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+template <typename Function> Function ShippedExport(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(ShippedModule(), name)));
+}
+
+} // namespace
+
+std::wstring PolicyKey() {
+    return L"SOFTWARE\\Quilmark\\802.11";
+}
+
+std::wstring AdapterInstanceKey(const std::wstring& name) {
+    return std::wstring(NetworkClassKey) + L"\\" + name;
+}
+
+ExtensionRegistryTest::ExtensionRegistryTest() {
+    OwnKey(HKEY_LOCAL_MACHINE, PolicyKey());
+    for (const wchar_t* name : AdapterKeyNames) {
+        OwnKey(HKEY_LOCAL_MACHINE, AdapterInstanceKey(name));
+    }
+    OwnKey(HKEY_CLASSES_ROOT, L"CLSID\\{" + ClassIdText() + L"}");
+}
+
+void ExtensionRegistryTest::SetUp() {
+    RegistryTest::SetUp();
+    missingParents_.clear();
+    for (const std::wstring& key : {PolicyKey(), AdapterInstanceKey(AdapterKeyNames[0])}) {
+        for (std::wstring parent = ParentOf(key); !parent.empty(); parent = ParentOf(parent)) {
+            if (KeyExists(HKEY_LOCAL_MACHINE, parent)) {
+                break;
+            }
+            missingParents_.push_back(parent); // deepest first
+        }
+    }
+}
+
+void ExtensionRegistryTest::TearDown() {
+    RegistryTest::TearDown();
+    // RegDeleteKeyW refuses a key that still has subkeys, so only what the test left empty
+    // goes.
+    for (const std::wstring& parent : missingParents_) {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, parent.c_str());
+    }
+}
+
+void RegisteredExtensionTest::SetUp() {
+    ExtensionRegistryTest::SetUp();
+    ASSERT_HR(S_OK, apartment_.result());
+    UseShippedModuleResources();
+    ASSERT_EQ(0u, RunRegsvr32(L""));
+}
+
+void RegisteredExtensionTest::TearDown() {
+    EXPECT_HR(S_OK, ShippedDllCanUnloadNow());
+    EXPECT_EQ(0u, RunRegsvr32(L"/u"));
+    ExtensionRegistryTest::TearDown();
+}
+
+DWORD RunRegsvr32(const std::wstring& options) {
+    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + ShippedModulePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return static_cast<DWORD>(-1);
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+const CLSID& ShippedClassId() {
+    static const CLSID classId = [] {
+        CLSID parsed{};
+        CLSIDFromString((L"{" + ClassIdText() + L"}").c_str(), &parsed);
+        return parsed;
+    }();
+    return classId;
+}
+
+HRESULT ShippedDllCanUnloadNow() {
+    auto function = ShippedExport<HRESULT(STDAPICALLTYPE*)()>("DllCanUnloadNow");
+    return function != nullptr ? function() : E_FAIL;
+}
+
+HRESULT ShippedDllGetClassObject(REFCLSID classId, REFIID iid, void** result) {
+    auto function =
+        ShippedExport<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
+    return function != nullptr ? function(classId, iid, result) : E_FAIL;
+}
+
+ULONG ReferenceCount(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+ComPtr<IDot11ExtUI> CreateRoot() {
+    ComPtr<IDot11ExtUI> root;
+    const HRESULT hr =
+        CoCreateInstance(ShippedClassId(), nullptr, CLSCTX_INPROC_SERVER, IID_IDot11ExtUI,
+                         reinterpret_cast<void**>(root.GetAddressOf()));
+    EXPECT_HR(S_OK, hr);
+    return root;
+}
+
+Properties Enumerate(IDot11ExtUI* root, DWORD kind) {
+    Properties result;
+    IDot11ExtUIProperty** array = reinterpret_cast<IDot11ExtUIProperty**>(SentinelBstr());
+    result.hr = root->EnumerateProperties(kind, &result.count, &array);
+    result.arrayNull = array == nullptr;
+    if (SUCCEEDED(result.hr) && array != nullptr) {
+        UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
+        for (DWORD i = 0; i < result.count; ++i) {
+            result.objects.push_back(Adopt(array[i]));
+        }
+    }
+    return result;
+}
+
+std::wstring PropertyName(IDot11ExtUIProperty* property) {
+    UniqueBstr name;
+    if (FAILED(property->QueryPropertyName(name.put())) || !name) {
+        return L"<failed>";
+    }
+    return name.get();
+}
+
+KeyProperties CreateKeyProperties(IDot11ExtUI* root) {
+    KeyProperties keys;
+    if (!SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"EnableCCX", 1)) {
+        ADD_FAILURE() << "policy not written";
+        return keys;
+    }
+    Properties properties = Enumerate(root, PropertyKindSecurity);
+    EXPECT_HR(S_OK, properties.hr);
+    if (properties.objects.size() != 2) {
+        ADD_FAILURE() << "expected two key properties";
+        return keys;
+    }
+    EXPECT_HR(S_OK, properties.objects[0].As(&keys.cckm));
+    EXPECT_HR(S_OK, properties.objects[1].As(&keys.wpa2));
+    return keys;
+}

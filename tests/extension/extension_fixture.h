@@ -1,0 +1,87 @@
+#pragma once
+
+#include "com_apartment.h"
+#include "hr_assert.h"
+#include "registry_fixture.h"
+
+#include "common/owners.h"
+
+#include <dot11_ext_ui.h>
+
+#include <string>
+#include <vector>
+
+// Registry paths the extension reads.
+std::wstring PolicyKey();
+// A test-only adapter instance key under the network-adapter class key.
+std::wstring AdapterInstanceKey(const std::wstring& name);
+
+// Owns the policy key, the test adapter instance keys and the class registration; also
+// removes, when empty, the parent keys that writing them brought into being (the class key
+// and the maker's key do not exist in a fresh prefix).
+class ExtensionRegistryTest : public RegistryTest {
+  protected:
+    ExtensionRegistryTest();
+    void SetUp() override;
+    void TearDown() override;
+
+    static constexpr const wchar_t* AdapterKeyNames[] = {L"QmkTest0000", L"QmkTest0001",
+                                                         L"QmkTest0002"};
+
+  private:
+    std::vector<std::wstring> missingParents_;
+};
+
+// The shipped DLL registered with the prefix's regsvr32 for the test, inside an STA; the
+// DLL's own DllCanUnloadNow must answer S_OK again when the test ends.
+class RegisteredExtensionTest : public ExtensionRegistryTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+  private:
+    ComApartment apartment_;
+};
+
+DWORD RunRegsvr32(const std::wstring& options);
+const CLSID& ShippedClassId();
+
+// The DLL's DllCanUnloadNow and DllGetClassObject, through GetProcAddress.
+HRESULT ShippedDllCanUnloadNow();
+HRESULT ShippedDllGetClassObject(REFCLSID classId, REFIID iid, void** result);
+
+// Takes over a reference the caller already owns. (MinGW's ComPtr::Attach adds one of its
+// own, so it cannot be used for that.)
+template <typename T> ComPtr<T> Adopt(T* object) {
+    ComPtr<T> owner;
+    *owner.ReleaseAndGetAddressOf() = object;
+    return owner;
+}
+
+// The reference count as the object reports it: AddRef then Release.
+ULONG ReferenceCount(IUnknown* object);
+
+ComPtr<IDot11ExtUI> CreateRoot();
+
+struct Properties {
+    HRESULT hr = E_FAIL;
+    DWORD count = 0xDEADBEEF;
+    bool arrayNull = false;
+    std::vector<ComPtr<IDot11ExtUIProperty>> objects;
+};
+// EnumerateProperties, taking ownership of the array and its references.
+Properties Enumerate(IDot11ExtUI* root, DWORD kind);
+
+std::wstring PropertyName(IDot11ExtUIProperty* property);
+
+// The key properties the policy "EnableCCX" = 1 offers: entry 0 (CCKM), entry 1 (WPA2).
+struct KeyProperties {
+    ComPtr<ICCXExtUIKey> cckm;
+    ComPtr<ICCXExtUIKey> wpa2;
+};
+KeyProperties CreateKeyProperties(IDot11ExtUI* root);
+
+// A sentinel out value that an operation must not touch.
+inline BSTR SentinelBstr() {
+    return reinterpret_cast<BSTR>(static_cast<uintptr_t>(0xDEADBEEF));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+// Points the test executable's import of one function at a replacement for the life of the
+// object, so a test can watch what the code linked into it calls (the shipped DLL is not
+// affected).
+class ImportHook {
+  public:
+    ImportHook(const wchar_t* module, const char* function, void* replacement);
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+    ~ImportHook();
+
+    bool active() const { return slot_ != nullptr; }
+    void* original() const { return original_; }
+
+  private:
+    void** slot_ = nullptr;
+    void* original_ = nullptr;
+};
