@@ -1,0 +1,290 @@
+#include "dialog_fixture.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr wchar_t StoredPassphrase[] = L"stored passphrase 1";
+
+DptSettings Record(int usePrivateKey, const wchar_t* passphrase) {
+    DptSettings settings;
+    settings.usePrivateKey = usePrivateKey;
+    settings.encryption = DptEncryptionAes; // never touched by the dialog
+    wcsncpy(settings.passphrase, passphrase, PassphraseCapacity - 1);
+    return settings;
+}
+
+class ConnConfigDialogTest : public DialogTest {
+  protected:
+    void Open(DptSettings& settings, BOOL ccxEnabled = FALSE, LANGID language = EnglishUs) {
+        ui_ = StartConnConfigDialog(settings, ccxEnabled, result_, language);
+        dialog_ = ui_->WaitForDialog(DialogCaption);
+        ASSERT_NE(nullptr, dialog_);
+    }
+    void Type(int id, std::wstring_view text) { ASSERT_TRUE(TypeInto(*ui_, dialog_, id, text)); }
+    void Close(int button) {
+        ASSERT_TRUE(PostClick(dialog_, button));
+        ASSERT_TRUE(ui_->WaitForExit());
+    }
+    void ExpectRecord(const DptSettings& settings, int usePrivateKey, const wchar_t* passphrase) {
+        EXPECT_EQ(usePrivateKey, settings.usePrivateKey);
+        EXPECT_STREQ(passphrase, settings.passphrase);
+        EXPECT_EQ(DptEncryptionAes, settings.encryption);
+    }
+
+    std::unique_ptr<UiThread> ui_;
+    HWND dialog_ = nullptr;
+    BOOL result_ = -1;
+};
+
+// One row per outcome of a run, as the caller sees it.
+TEST_F(ConnConfigDialogTest, CancelLeavesTheRecordAsItWas) {
+    DptSettings settings = Record(1, StoredPassphrase);
+    Open(settings);
+    Type(IDC_KEY_EDIT, L"x");
+    Type(IDC_KEY_EDIT, L"a new passphrase");
+    Type(IDC_CONFIRM_EDIT, L"a new passphrase");
+    Close(IDCANCEL);
+    EXPECT_EQ(FALSE, result_);
+    ExpectRecord(settings, 1, StoredPassphrase);
+}
+
+TEST_F(ConnConfigDialogTest, OkWithTheSwitchLeftOffChangesNothing) {
+    for (const wchar_t* passphrase : {L"", StoredPassphrase}) {
+        DptSettings settings = Record(0, passphrase);
+        Open(settings);
+        Close(IDOK);
+        EXPECT_EQ(FALSE, result_);
+        ExpectRecord(settings, 0, passphrase);
+    }
+}
+
+TEST_F(ConnConfigDialogTest, OkWithTheStoredPassphraseUntouchedChangesNothing) {
+    DptSettings settings = Record(1, StoredPassphrase);
+    Open(settings);
+    Close(IDOK);
+    EXPECT_EQ(FALSE, result_);
+    ExpectRecord(settings, 1, StoredPassphrase);
+}
+
+TEST_F(ConnConfigDialogTest, OkWithANewPassphraseReplacesIt) {
+    struct Case {
+        int usePrivateKey;
+        const wchar_t* before;
+        const wchar_t* typed;
+    } cases[] = {
+        {1, StoredPassphrase, L"replacement passphrase"},
+        {1, StoredPassphrase, StoredPassphrase}, // the same text again is a new passphrase
+        {1, L"", L"first passphrase"},
+        {0, L"", L"switched on and typed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.typed)));
+        DptSettings settings = Record(c.usePrivateKey, c.before);
+        Open(settings);
+        if (!c.usePrivateKey) {
+            ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+        }
+        if (c.before[0] != L'\0') {
+            Type(IDC_KEY_EDIT, L"x"); // replaces the placeholder
+        }
+        Type(IDC_KEY_EDIT, c.typed);
+        Type(IDC_CONFIRM_EDIT, c.typed);
+        Close(IDOK);
+        EXPECT_EQ(TRUE, result_);
+        ExpectRecord(settings, 1, c.typed);
+    }
+}
+
+TEST_F(ConnConfigDialogTest, SwitchingOnOverAStoredPassphraseKeepsIt) {
+    DptSettings settings = Record(0, StoredPassphrase);
+    Open(settings);
+    ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+    Close(IDOK);
+    EXPECT_EQ(TRUE, result_);
+    ExpectRecord(settings, 1, StoredPassphrase);
+}
+
+TEST_F(ConnConfigDialogTest, SwitchingOffChangesOnlyTheSwitch) {
+    DptSettings settings = Record(1, StoredPassphrase);
+    Open(settings);
+    Type(IDC_KEY_EDIT, L"x");
+    Type(IDC_KEY_EDIT, L"typed, then switched off");
+    ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+    Close(IDOK); // nothing validated
+    EXPECT_EQ(TRUE, result_);
+    ExpectRecord(settings, 0, StoredPassphrase);
+}
+
+TEST_F(ConnConfigDialogTest, TheSwitchEnablesTheBoxesAndRestoresThePlaceholder) {
+    DptSettings settings = Record(1, StoredPassphrase);
+    Open(settings);
+    EXPECT_TRUE(IsChecked(dialog_, IDC_USE_PRIVATE));
+    EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_KEY_EDIT));
+    EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_CONFIRM_EDIT));
+    EXPECT_EQ(L'*', PasswordChar(dialog_, IDC_KEY_EDIT));
+    EXPECT_TRUE(IsChecked(dialog_, IDC_HIDE_CHARACTERS));
+    EXPECT_FALSE(IsEnabled(dialog_, IDC_HIDE_CHARACTERS));
+    EXPECT_TRUE(IsEnabled(dialog_, IDC_KEY_EDIT));
+    EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
+
+    ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+    EXPECT_FALSE(IsChecked(dialog_, IDC_USE_PRIVATE));
+    EXPECT_FALSE(IsEnabled(dialog_, IDC_KEY_EDIT));
+    EXPECT_FALSE(IsEnabled(dialog_, IDC_CONFIRM_EDIT));
+    EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_KEY_EDIT)) << "the boxes keep their text";
+    EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
+    EXPECT_FALSE(IsShown(dialog_, IDC_CONFIRM_LENGTH));
+    EXPECT_FALSE(IsEnabled(dialog_, IDC_HIDE_CHARACTERS)) << "greyed over the placeholder";
+    EXPECT_FALSE(TypeInto(*ui_, dialog_, IDC_KEY_EDIT, L"x")) << "a disabled box takes no input";
+
+    ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+    EXPECT_TRUE(IsEnabled(dialog_, IDC_KEY_EDIT));
+    EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_KEY_EDIT));
+    EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_CONFIRM_EDIT));
+    EXPECT_FALSE(IsEnabled(dialog_, IDC_HIDE_CHARACTERS));
+    EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
+    Close(IDOK);
+    EXPECT_EQ(FALSE, result_);
+    ExpectRecord(settings, 1, StoredPassphrase);
+}
+
+TEST_F(ConnConfigDialogTest, AnEmptyRecordOpensSwitchedOffWithEmptyDisabledBoxes) {
+    DptSettings settings = Record(0, L"");
+    Open(settings);
+    EXPECT_FALSE(IsChecked(dialog_, IDC_USE_PRIVATE));
+    for (int box : {IDC_KEY_EDIT, IDC_CONFIRM_EDIT}) {
+        EXPECT_FALSE(IsEnabled(dialog_, box));
+        EXPECT_EQ(L"", ControlText(dialog_, box));
+    }
+    EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
+    EXPECT_FALSE(IsShown(dialog_, IDC_CONFIRM_LENGTH));
+    EXPECT_TRUE(IsChecked(dialog_, IDC_HIDE_CHARACTERS));
+    EXPECT_TRUE(IsEnabled(dialog_, IDC_HIDE_CHARACTERS));
+    // While switched off, "Hide characters" changes only the masking.
+    ASSERT_TRUE(Click(dialog_, IDC_HIDE_CHARACTERS));
+    EXPECT_EQ(L'\0', PasswordChar(dialog_, IDC_KEY_EDIT));
+    EXPECT_FALSE(IsEnabled(dialog_, IDC_KEY_EDIT));
+    EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
+    Close(IDOK);
+    EXPECT_EQ(FALSE, result_);
+    ExpectRecord(settings, 0, L"");
+}
+
+TEST_F(ConnConfigDialogTest, RejectedPassphrasesWarnUnderTheDialogsCaption) {
+    struct Case {
+        const wchar_t* passphrase;
+        const wchar_t* confirmation;
+        UINT message;
+    } cases[] = {
+        {L"", L"", 5024},
+        {L"1234567", L"1234567", 5022},
+        {L"passphrase one", L"passphrase two", 5020}, // not the base dialog's 4103
+        {L"abc", L"abd", 5020},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.passphrase)));
+        DptSettings settings = Record(0, L"");
+        Open(settings);
+        ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+        Type(IDC_KEY_EDIT, c.passphrase);
+        Type(IDC_CONFIRM_EDIT, c.confirmation);
+        const MessageBoxContent warning = PressOkExpectingWarning(*ui_, dialog_);
+        EXPECT_EQ(ModuleText(WarningCaptionId), warning.caption);
+        EXPECT_EQ(ModuleText(c.message), warning.text);
+        EXPECT_EQ(LoadIconW(nullptr, IDI_EXCLAMATION), warning.icon);
+        EXPECT_FALSE(ui_->HasExited());
+        Close(IDCANCEL);
+        EXPECT_EQ(FALSE, result_);
+        ExpectRecord(settings, 0, L"");
+    }
+}
+
+TEST_F(ConnConfigDialogTest, TheCcxIndicatorShowsThePolicyAndIgnoresClicks) {
+    {
+        DptSettings settings;
+        Open(settings, FALSE);
+        EXPECT_FALSE(IsShown(dialog_, IDC_CCX_ENABLED));
+        EXPECT_FALSE(IsChecked(dialog_, IDC_CCX_ENABLED));
+        Close(IDCANCEL);
+    }
+    {
+        DptSettings settings;
+        Open(settings, TRUE);
+        EXPECT_TRUE(IsShown(dialog_, IDC_CCX_ENABLED));
+        EXPECT_TRUE(IsChecked(dialog_, IDC_CCX_ENABLED));
+        ASSERT_TRUE(Click(dialog_, IDC_CCX_ENABLED));
+        EXPECT_TRUE(IsChecked(dialog_, IDC_CCX_ENABLED));
+        Close(IDOK);
+        EXPECT_EQ(FALSE, result_);
+    }
+}
+
+TEST_F(ConnConfigDialogTest, AModuleWithoutTheTemplateRunsNothingAndChangesNothing) {
+    const HINSTANCE shipped = ModuleInstance();
+    SetModuleInstance(GetModuleHandleW(nullptr)); // this test program has no dialog 101
+    DptSettings settings = Record(0, StoredPassphrase);
+    EXPECT_EQ(FALSE, RunConnConfigDialog(nullptr, settings, TRUE));
+    SetModuleInstance(shipped);
+    ExpectRecord(settings, 0, StoredPassphrase);
+}
+
+TEST_F(ConnConfigDialogTest, GermanThreadLocaleTranslatesTheControlsAndWarnings) {
+    DptSettings settings = Record(0, L"");
+    Open(settings, TRUE, German);
+    EXPECT_EQ(ModuleText(4132, German), ControlText(dialog_, IDC_USE_PRIVATE));
+    EXPECT_EQ(L"Private Passphrase verwenden", ControlText(dialog_, IDC_USE_PRIVATE));
+    EXPECT_EQ(ModuleText(4135, German), ControlText(dialog_, IDC_HIDE_CHARACTERS));
+    EXPECT_EQ(ModuleText(4136, German), ControlText(dialog_, IDC_CCX_ENABLED));
+    EXPECT_EQ(ModuleText(4138, German), ControlText(dialog_, IDCANCEL));
+    EXPECT_EQ(L"Abbrechen", ControlText(dialog_, IDCANCEL));
+    std::vector<std::wstring> texts;
+    for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        texts.push_back(WindowText(child));
+    }
+    ASSERT_EQ(14u, texts.size());
+    EXPECT_EQ(ModuleText(4130, German), texts[0]);
+    EXPECT_EQ(ModuleText(4131, German), texts[2]);
+    EXPECT_EQ(ModuleText(4133, German), texts[4]);
+    EXPECT_EQ(ModuleText(4134, German), texts[7]);
+    EXPECT_EQ(std::wstring(DialogCaption), WindowText(dialog_)) << "the caption is no child";
+
+    ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+    const MessageBoxContent warning = PressOkExpectingWarning(*ui_, dialog_);
+    EXPECT_EQ(L"WLAN-Verbindungseinstellungen", warning.caption);
+    EXPECT_EQ(ModuleText(5024, German), warning.text);
+    EXPECT_NE(ModuleText(5024), warning.text);
+    Close(IDCANCEL);
+}
+
+bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {
+    const size_t length = wcslen(text) * sizeof(wchar_t);
+    for (size_t i = 0; i + length <= size; ++i) {
+        if (std::memcmp(bytes + i, text, length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Sound behaviour: the passphrase copies in the dialog object are wiped with it.
+TEST_F(ConnConfigDialogTest, DestroyingTheObjectWipesThePassphrase) {
+    const DptSettings settings = Record(1, StoredPassphrase);
+    alignas(ConnConfigDlg) unsigned char storage[sizeof(ConnConfigDlg)];
+    auto* object = new (storage) ConnConfigDlg(settings, FALSE);
+    ui_ = StartOnUiThread(EnglishUs, [object] {
+        DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONN_CONFIG), nullptr,
+                        KeyInputDlgProc, reinterpret_cast<LPARAM>(object));
+    });
+    dialog_ = ui_->WaitForDialog(DialogCaption);
+    ASSERT_NE(nullptr, dialog_);
+    Close(IDOK);
+    ASSERT_STREQ(StoredPassphrase, object->GetPrivatePassphrase());
+    ASSERT_TRUE(HoldsText(storage, sizeof(storage), StoredPassphrase));
+    object->~ConnConfigDlg();
+    EXPECT_FALSE(HoldsText(storage, sizeof(storage), L"stored"));
+}
+
+} // namespace
