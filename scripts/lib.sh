@@ -36,3 +36,13 @@ build_native() {
         return 1
     }
 }
+
+# The libFuzzer targets of the text layer (fuzz/): a native clang build.
+build_fuzz() {
+    CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMK_FUZZ=ON >/dev/null &&
+        cmake --build "$root/build/fuzz" --target qmk_fuzzers || {
+        echo "fuzz build failed" >&2
+        return 1
+    }
+}
