@@ -111,7 +111,9 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** result) {
     if (result == nullptr) {
         return E_POINTER;
     }
-    if (!IsEqualCLSID(classId, ModuleClassId())) {
+    // Until string 5667 has been parsed the identifier is all zeros, which names no class.
+    const CLSID& served = ModuleClassId();
+    if (IsEqualCLSID(served, GUID_NULL) || !IsEqualCLSID(classId, served)) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     CFactory* factory = new (std::nothrow) CFactory();

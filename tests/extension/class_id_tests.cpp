@@ -13,9 +13,11 @@ TEST(ModuleClassId, AFailedParseIsRetriedOnceTheStringLoads) {
     // The test executable has no string 5667.
     SetModuleInstance(GetModuleHandleW(nullptr));
     EXPECT_TRUE(IsEqualCLSID(GUID_NULL, ModuleClassId()));
+    // The zero identifier of the failed parse serves nothing.
     IClassFactory* factory = nullptr;
     EXPECT_HR(CLASS_E_CLASSNOTAVAILABLE,
               DllGetClassObject(GUID_NULL, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(nullptr, factory);
 
     UseShippedModuleResources();
     const CLSID parsed = ModuleClassId();
