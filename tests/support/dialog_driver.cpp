@@ -120,7 +120,9 @@ HWND UsableControl(HWND dialog, int id) {
     return control;
 }
 
-bool RunUnixCommand(std::wstring command) {
+// Wine starts a Unix program without a handle to wait on: the caller waits for the file
+// the program writes instead.
+bool StartUnixCommand(std::wstring command) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -128,12 +130,42 @@ bool RunUnixCommand(std::wstring command) {
                         &startup, &process)) {
         return false;
     }
-    const bool finished = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return finished && exitCode == 0;
+    return true;
+}
+
+// The Windows name of a Unix path (Wine's drive Z: is the root).
+std::wstring WindowsPath(const std::wstring& unixPath) {
+    std::wstring path = L"Z:" + unixPath;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Waits, on change notifications of its folder, until the file exists.
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    HANDLE changes =
+        FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    if (changes == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    bool found = FileExists(path);
+    while (!found && GetTickCount64() < deadline) {
+        const DWORD remaining = static_cast<DWORD>(deadline - GetTickCount64());
+        if (WaitForSingleObject(changes, remaining) != WAIT_OBJECT_0) {
+            break;
+        }
+        found = FileExists(path);
+        FindNextChangeNotification(changes);
+    }
+    FindCloseChangeNotification(changes);
+    return found || FileExists(path);
 }
 
 std::wstring Widen(const std::string& text) {
@@ -411,8 +443,13 @@ bool SaveScreenshot(HWND window, const std::string& unixPngPath) {
     }
     const std::wstring path = Widen(unixPngPath);
     const std::wstring raw = path + L".full.png";
-    return RunUnixCommand(L"/usr/bin/import -display " + std::wstring(display) + L" -window root " +
-                          raw) &&
-           RunUnixCommand(L"/usr/bin/convert " + raw + L" -trim +repage " + path) &&
-           RunUnixCommand(L"/bin/rm -f " + raw);
+    const std::wstring partial = path + L".part.png";
+    DeleteFileW(WindowsPath(path).c_str());
+    // The picture appears under its name only when complete.
+    const std::wstring script = L"/usr/bin/import -display " + std::wstring(display) +
+                                L" -window root " + raw + L" && /usr/bin/convert " + raw +
+                                L" -trim +repage " + partial + L" && /bin/mv " + partial + L" " +
+                                path + L"; /bin/rm -f " + raw;
+    return StartUnixCommand(L"/bin/sh -c \"" + script + L"\"") &&
+           WaitForFile(WindowsPath(path), 60000);
 }
