@@ -1,0 +1,55 @@
+#pragma once
+
+#include "common/owners.h"
+
+#include <dot11_ext_ui.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the host knows of the extension: the DLL beside the program, its exports, the class
+// that COM has registered for it, and the objects behind the host's interfaces.
+
+// Exit codes of the program.
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1; // the operation failed
+constexpr int ExitUsage = 2;  // the command line is wrong
+constexpr int ExitNoDll = 3;  // the DLL is missing or not registered
+
+std::wstring ExtensionDllPath();
+
+// DllRegisterServer or DllUnregisterServer of the DLL beside the program.
+HRESULT CallRegistrationExport(const char* exportName, std::wstring& error);
+
+// The class registered in HKEY_CLASSES_ROOT\CLSID whose InprocServer32 is the DLL beside the
+// program, if any.
+std::optional<CLSID> RegisteredClassOfDll();
+
+std::wstring GuidText(const GUID& guid);
+// A GUID in registry form, with or without braces.
+std::optional<GUID> ParseGuid(const std::wstring& text);
+
+// The extension's root object, or an explanation and the exit code to use.
+struct RootObject {
+    ComPtr<IDot11ExtUI> root;
+    std::wstring error;
+    int exitCode = ExitOk;
+};
+RootObject CreateRootObject();
+
+// EnumerateProperties of a kind, with ownership of the array and its references taken over.
+struct PropertyList {
+    HRESULT hr = E_FAIL;
+    std::vector<ComPtr<IDot11ExtUIProperty>> properties;
+};
+PropertyList EnumerateProperties(IDot11ExtUI* root, DWORD kind);
+
+std::wstring PropertyName(IDot11ExtUIProperty* property);
+
+// Takes over a reference the caller owns (MinGW's ComPtr::Attach adds one of its own).
+template <typename T> ComPtr<T> Adopt(T* object) {
+    ComPtr<T> owner;
+    *owner.ReleaseAndGetAddressOf() = object;
+    return owner;
+}

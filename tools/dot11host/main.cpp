@@ -1,0 +1,183 @@
+// dot11host: a stand-in for the wireless-profile user interface that hosts qmkihvui.dll.
+// It drives the extension the way the host does, through COM and the host's interfaces.
+
+#include "commands.h"
+#include "extension_client.h"
+#include "text_io.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t Usage[] =
+    L"usage: dot11host COMMAND [OPTIONS]\n"
+    L"\n"
+    L"commands:\n"
+    L"  register                 register qmkihvui.dll (beside this program) with COM\n"
+    L"  unregister               remove its registration\n"
+    L"  show                     the extension's name and its properties of kind 0 and 2:\n"
+    L"                           names, flags, cipher lists and entry options\n"
+    L"  edit (--vendor FILE | --no-vendor) [--adapter GUID]\n"
+    L"       [--user SCRIPT | --interactive] [--out FILE]\n"
+    L"                           run EditSettings on the vendor section in FILE (UTF-8 or\n"
+    L"                           UTF-16); print the changed flag and the new section.\n"
+    L"                           --adapter: the adapter's interface GUID (without it the host\n"
+    L"                           passes no connection record). --user: a scripted person at\n"
+    L"                           the dialog; --interactive (the default): the person at the\n"
+    L"                           display. --out: write the section the host keeps.\n"
+    L"  key --entry cckm|wpa2 [--fragment FILE] match|apply|ciphers|cipher NAME\n"
+    L"                           a security-key property on a CCX network-type fragment\n"
+    L"  --help                   this text\n"
+    L"\n"
+    L"A person's script has one step a line: check|uncheck use-private|hide-characters,\n"
+    L"type passphrase|confirm TEXT, ok, cancel, screenshot PATH (a PNG; PATH a Unix path).\n"
+    L"\n"
+    L"exit codes: 0 done, 1 the operation failed, 2 wrong command line, 3 the DLL is missing\n"
+    L"or not registered.";
+
+int UsageError(const std::wstring& message) {
+    PrintError(L"dot11host: " + message);
+    PrintError(L"run `dot11host --help` for the commands");
+    return ExitUsage;
+}
+
+// Reads "--name VALUE" pairs and flags; what is left are the positional words.
+struct Arguments {
+    std::vector<std::wstring> words;
+    std::vector<std::pair<std::wstring, std::wstring>> options;
+    std::vector<std::wstring> flags;
+    std::wstring error;
+};
+
+Arguments Split(const std::vector<std::wstring>& args, const std::vector<std::wstring>& valued,
+                const std::vector<std::wstring>& flags) {
+    Arguments result;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        if (arg.rfind(L"--", 0) != 0) {
+            result.words.push_back(arg);
+            continue;
+        }
+        if (std::find(flags.begin(), flags.end(), arg) != flags.end()) {
+            result.flags.push_back(arg);
+        } else if (std::find(valued.begin(), valued.end(), arg) != valued.end()) {
+            if (i + 1 >= args.size()) {
+                result.error = arg + L" needs a value";
+                return result;
+            }
+            result.options.emplace_back(arg, args[++i]);
+        } else {
+            result.error = L"unknown option " + arg;
+            return result;
+        }
+    }
+    return result;
+}
+
+std::optional<std::wstring> Option(const Arguments& arguments, const std::wstring& name) {
+    std::optional<std::wstring> value;
+    for (const auto& [key, text] : arguments.options) {
+        if (key == name) {
+            value = text;
+        }
+    }
+    return value;
+}
+
+bool HasFlag(const Arguments& arguments, const std::wstring& name) {
+    return std::find(arguments.flags.begin(), arguments.flags.end(), name) != arguments.flags.end();
+}
+
+int Edit(const std::vector<std::wstring>& args) {
+    const Arguments arguments = Split(args, {L"--vendor", L"--adapter", L"--user", L"--out"},
+                                      {L"--no-vendor", L"--interactive"});
+    if (!arguments.error.empty()) {
+        return UsageError(arguments.error);
+    }
+    if (!arguments.words.empty()) {
+        return UsageError(L"edit takes no word " + arguments.words[0]);
+    }
+    EditOptions options;
+    options.vendorFile = Option(arguments, L"--vendor");
+    options.adapter = Option(arguments, L"--adapter");
+    options.personScript = Option(arguments, L"--user");
+    options.outFile = Option(arguments, L"--out");
+    if (options.vendorFile.has_value() == HasFlag(arguments, L"--no-vendor")) {
+        return UsageError(L"edit needs either --vendor FILE or --no-vendor");
+    }
+    if (options.personScript && HasFlag(arguments, L"--interactive")) {
+        return UsageError(L"--user and --interactive exclude each other");
+    }
+    return EditCommand(options);
+}
+
+int Key(const std::vector<std::wstring>& args) {
+    const Arguments arguments = Split(args, {L"--entry", L"--fragment"}, {});
+    if (!arguments.error.empty()) {
+        return UsageError(arguments.error);
+    }
+    KeyOptions options;
+    options.entry = Option(arguments, L"--entry").value_or(L"");
+    options.fragmentFile = Option(arguments, L"--fragment");
+    if (options.entry != L"cckm" && options.entry != L"wpa2") {
+        return UsageError(L"key needs --entry cckm or --entry wpa2");
+    }
+    const std::vector<std::wstring>& words = arguments.words;
+    const std::wstring action = words.empty() ? L"" : words[0];
+    const bool single =
+        words.size() == 1 && (action == L"match" || action == L"apply" || action == L"ciphers");
+    const bool cipher = words.size() == 2 && action == L"cipher";
+    if (!single && !cipher) {
+        return UsageError(L"key needs one action: match, apply, ciphers or cipher NAME");
+    }
+    options.action = action;
+    options.cipherName = cipher ? words[1] : L"";
+    return KeyCommand(options);
+}
+
+int Run(const std::vector<std::wstring>& args) {
+    if (args.empty()) {
+        return UsageError(L"no command given");
+    }
+    const std::wstring& command = args[0];
+    const std::vector<std::wstring> rest(args.begin() + 1, args.end());
+    if (command == L"--help" || command == L"-h" || command == L"help") {
+        Print(Usage);
+        return ExitOk;
+    }
+    if ((command == L"register" || command == L"unregister" || command == L"show") &&
+        !rest.empty()) {
+        return UsageError(command + L" takes no arguments");
+    }
+    if (command == L"register" || command == L"unregister") {
+        return RegisterCommand(command == L"unregister");
+    }
+    if (command == L"show") {
+        return ShowCommand();
+    }
+    if (command == L"edit") {
+        return Edit(rest);
+    }
+    if (command == L"key") {
+        return Key(rest);
+    }
+    return UsageError(L"unknown command " + command);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // The host's thread: COM initialised as the extension expects (it never does so itself).
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(com)) {
+        PrintError(L"dot11host: COM cannot be initialised: " + HrText(com));
+        return ExitFailed;
+    }
+    const int exitCode = Run(std::vector<std::wstring>(argv + 1, argv + argc));
+    CoUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A person at the connection-settings dialog, played from a short script, one step a line:
+//   check use-private | uncheck use-private | check hide-characters | uncheck hide-characters
+//   type passphrase TEXT | type confirm TEXT
+//   ok | cancel
+//   screenshot PATH        (a PNG of the display, PATH a Unix path)
+// Blank lines and lines starting with # are ignored. The person also reads and dismisses
+// every message box that appears (the notice, the dialog's warnings) and prints it.
+struct PersonStep {
+    enum class Action { Check, Uncheck, Type, Ok, Cancel, Screenshot };
+    Action action;
+    int control = 0; // the check box or edit box the step works on
+    std::wstring text;
+    int line = 0;
+    std::wstring source; // the step as written
+};
+
+std::optional<std::vector<PersonStep>> ParsePersonScript(const std::wstring& script,
+                                                         std::wstring& error);
+
+struct PersonState;
+
+// Watches the calling thread (the host's UI thread) from a thread of its own. Construct it on
+// the UI thread right before the modal call, and call Finished() when that call has returned.
+class ScriptedPerson {
+  public:
+    explicit ScriptedPerson(std::vector<PersonStep> steps);
+    ScriptedPerson(const ScriptedPerson&) = delete;
+    ScriptedPerson& operator=(const ScriptedPerson&) = delete;
+    ~ScriptedPerson();
+
+    // The edit call has returned: the person stops watching.
+    void Finished();
+    // False when a step could not be done as written.
+    bool AllStepsDone() const;
+
+  private:
+    PersonState* state_;
+    HANDLE thread_ = nullptr;
+    HHOOK hook_ = nullptr;
+};
