@@ -7,19 +7,24 @@ export WINEARCH=win64
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
-# Dialog texts in scripts that Tahoma lacks (CJK, Hebrew, some Greek) fall back to the
-# system's Noto Sans CJK and DejaVu Sans through Tahoma's font link; Wine's own list names
-# only Windows fonts.
+# Dialog texts in scripts that Tahoma lacks (CJK, Greek) fall back to the four families Wine
+# links to Tahoma by name; none is installed, so they are replaced by the system's fonts:
+# Noto Sans CJK, whose first face alone holds every CJK glyph, and in the last place DejaVu
+# Sans for the accented Greek letters the CJK fonts lack. (The SystemLink registry values
+# are no place for this: Wine rewrites them whenever it starts with other code pages.)
 link_fallback_fonts() {
-    [ -f "$WINEPREFIX/.qmk-fontlink" ] && return 0
-    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v Tahoma /t REG_MULTI_SZ /f /d 'DejaVuSans.ttf,DejaVu Sans\0NotoSansCJK-Regular.ttc,Noto Sans CJK JP\0NotoSansCJK-Regular.ttc,Noto Sans CJK TC\0MSGOTHIC.TTC,MS UI Gothic\0MINGLIU.TTC,PMingLiU\0SIMSUN.TTC,SimSun\0GULIM.TTC,Gulim\0SEGUISYM.TTF,Segoe UI Symbol' \
-        >/dev/null 2>&1 && touch "$WINEPREFIX/.qmk-fontlink"
+    [ -f "$WINEPREFIX/.qmk-fontreplace" ] && return 0
+    local key='HKCU\Software\Wine\Fonts\Replacements'
+    "$WINE" reg add "$key" /v 'MS UI Gothic' /d 'Noto Sans CJK JP' /f >/dev/null 2>&1 &&
+        "$WINE" reg add "$key" /v SimSun /d 'Noto Sans CJK SC' /f >/dev/null 2>&1 &&
+        "$WINE" reg add "$key" /v Gulim /d 'Noto Sans CJK KR' /f >/dev/null 2>&1 &&
+        "$WINE" reg add "$key" /v PMingLiU /d 'DejaVu Sans' /f >/dev/null 2>&1 &&
+        touch "$WINEPREFIX/.qmk-fontreplace"
 }
 
 # Creates the prefix once; concurrent callers wait for the first.
 ensure_prefix() {
-    [ -f "$WINEPREFIX/.qmk-ready" ] && [ -f "$WINEPREFIX/.qmk-fontlink" ] && return 0
+    [ -f "$WINEPREFIX/.qmk-ready" ] && [ -f "$WINEPREFIX/.qmk-fontreplace" ] && return 0
     (
         flock 9
         if [ -f "$WINEPREFIX/.qmk-ready" ]; then
