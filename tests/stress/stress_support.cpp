@@ -1,0 +1,393 @@
+#include "stress_support.h"
+
+#include "shipped_module.h"
+
+#include "extension/key_property_table.h"
+#include "module/class_factory.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwchar>
+#include <map>
+#include <mutex>
+
+namespace {
+
+std::wstring ParentOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+} // namespace
+
+void StressRegistryTest::OwnKeyAndNewParents(HKEY root, const std::wstring& path) {
+    OwnKey(root, path);
+    watched_.push_back({root, path});
+}
+
+void StressRegistryTest::SetUp() {
+    RegistryTest::SetUp();
+    ASSERT_HR(S_OK, apartment_.result());
+    newParents_.clear();
+    for (const RegistryKeyPath& key : watched_) {
+        for (std::wstring parent = ParentOf(key.path); !parent.empty(); parent = ParentOf(parent)) {
+            if (KeyExists(key.root, parent)) {
+                break;
+            }
+            newParents_.push_back({key.root, parent}); // deepest first
+        }
+    }
+}
+
+void StressRegistryTest::TearDown() {
+    RegistryTest::TearDown();
+    // RegDeleteKeyW refuses a key with subkeys: only what the test left empty goes.
+    for (const RegistryKeyPath& parent : newParents_) {
+        RegDeleteKeyW(parent.root, parent.path.c_str());
+    }
+}
+
+unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault) {
+    wchar_t text[32] = {};
+    const DWORD length = GetEnvironmentVariableW(name, text, 32);
+    if (length == 0 || length >= 32) {
+        return shortDefault;
+    }
+    const unsigned long value = std::wcstoul(text, nullptr, 10);
+    return value != 0 ? static_cast<unsigned>(value) : shortDefault;
+}
+
+ComPtr<IClassFactory> ModuleFactory() {
+    UseShippedModuleResources();
+    ComPtr<IClassFactory> factory;
+    const HRESULT hr = DllGetClassObject(ModuleClassId(), IID_IClassFactory,
+                                         reinterpret_cast<void**>(factory.GetAddressOf()));
+    EXPECT_HR(S_OK, hr);
+    return factory;
+}
+
+namespace {
+
+template <typename Interface>
+ComPtr<Interface> CreateObject(IClassFactory* factory, const IID& iid) {
+    ComPtr<Interface> object;
+    if (factory == nullptr) {
+        return object;
+    }
+    const HRESULT hr =
+        factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(object.GetAddressOf()));
+    EXPECT_HR(S_OK, hr);
+    return object;
+}
+
+} // namespace
+
+ComPtr<IDot11ExtUI> CreateRootObject(IClassFactory* factory) {
+    return CreateObject<IDot11ExtUI>(factory, IID_IDot11ExtUI);
+}
+
+ComPtr<ICCXExtUICon> CreateConnectivityObject(IClassFactory* factory) {
+    return CreateObject<ICCXExtUICon>(factory, IID_ICCXExtUICon);
+}
+
+ComPtr<ICCXExtUIKey> CreateKeyObject(IClassFactory* factory, std::size_t entry) {
+    ComPtr<ICCXExtUIKey> key = CreateObject<ICCXExtUIKey>(factory, IID_ICCXExtUIKey);
+    if (key) {
+        EXPECT_HR(S_OK, key->BindEntry(&KeyPropertyTable[entry]));
+    }
+    return key;
+}
+
+DisplayLease::DisplayLease() {
+    // The dialog driver's lease (tests/support/dialog_driver.cpp).
+    mutex_ = CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay");
+    if (mutex_ != nullptr) {
+        const DWORD waited = WaitForSingleObject(mutex_, 240000);
+        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+}
+
+DisplayLease::~DisplayLease() {
+    if (held_) {
+        ReleaseMutex(mutex_);
+    }
+    if (mutex_ != nullptr) {
+        CloseHandle(mutex_);
+    }
+}
+
+namespace {
+
+struct DismisserState {
+    int messageBoxes = 0;
+    int dialogs = 0;
+    std::wstring lastText;
+};
+thread_local DismisserState* dismisserState = nullptr;
+
+bool IsDialogWindow(HWND window) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    return std::wcscmp(className, L"#32770") == 0 && GetParent(window) == nullptr;
+}
+
+// Right after WM_INITDIALOG, as a person would answer it at once: a message box (its text
+// stands in the static control 0xFFFF) gets OK, a dialog gets Cancel. The command is posted,
+// so it ends the modal loop as soon as that loop runs.
+LRESULT CALLBACK DismissAfterInit(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && dismisserState != nullptr && message->message == WM_INITDIALOG &&
+        IsDialogWindow(message->hwnd)) {
+        if (HWND text = GetDlgItem(message->hwnd, 0xFFFF)) {
+            wchar_t buffer[1024] = {};
+            GetWindowTextW(text, buffer, 1024);
+            dismisserState->lastText = buffer;
+            ++dismisserState->messageBoxes;
+            PostMessageW(message->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        } else {
+            ++dismisserState->dialogs;
+            PostMessageW(message->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+WindowDismisser::WindowDismisser() {
+    dismisserState = new DismisserState;
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, DismissAfterInit, nullptr, GetCurrentThreadId());
+}
+
+WindowDismisser::~WindowDismisser() {
+    if (hook_ != nullptr) {
+        UnhookWindowsHookEx(hook_);
+    }
+    delete dismisserState;
+    dismisserState = nullptr;
+}
+
+int WindowDismisser::messageBoxes() const {
+    return dismisserState->messageBoxes;
+}
+
+int WindowDismisser::dialogs() const {
+    return dismisserState->dialogs;
+}
+
+const std::wstring& WindowDismisser::lastText() const {
+    return dismisserState->lastText;
+}
+
+namespace {
+
+std::vector<HANDLE> ProcessHeaps() {
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    return heaps;
+}
+
+template <typename Visit> void WalkHeaps(Visit visit) {
+    for (HANDLE heap : ProcessHeaps()) {
+        if (!HeapLock(heap)) {
+            continue;
+        }
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heap, &entry)) {
+            if ((entry.wFlags & (PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) != 0) {
+                continue;
+            }
+            visit(entry);
+        }
+        HeapUnlock(heap);
+    }
+}
+
+} // namespace
+
+std::size_t HeapBytesInUse() {
+    std::size_t bytes = 0;
+    WalkHeaps([&bytes](const PROCESS_HEAP_ENTRY& entry) {
+        if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
+            bytes += entry.cbData;
+        }
+    });
+    return bytes;
+}
+
+namespace {
+
+// Counts what passes through CoTaskMemAlloc and CoTaskMemFree while registered.
+class CountingMallocSpy final : public IMallocSpy {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMallocSpy)) {
+            *result = static_cast<IMallocSpy*>(this);
+            return S_OK;
+        }
+        *result = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T request) override {
+        pendingSize_ = request;
+        return request;
+    }
+    void* STDMETHODCALLTYPE PostAlloc(void* actual) override {
+        if (actual != nullptr) {
+            std::lock_guard<std::mutex> guard(lock_);
+            live_[actual] = pendingSize_;
+            ++allocations_;
+        }
+        return actual;
+    }
+    void* STDMETHODCALLTYPE PreFree(void* request, BOOL spied) override {
+        if (request != nullptr && spied) {
+            std::lock_guard<std::mutex> guard(lock_);
+            live_.erase(request);
+        }
+        return request;
+    }
+    void STDMETHODCALLTYPE PostFree(BOOL) override {}
+    SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** newRequest,
+                                        BOOL spied) override {
+        if (request != nullptr && spied) {
+            std::lock_guard<std::mutex> guard(lock_);
+            live_.erase(request);
+        }
+        pendingSize_ = size;
+        *newRequest = request;
+        return size;
+    }
+    void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL) override {
+        if (actual != nullptr) {
+            std::lock_guard<std::mutex> guard(lock_);
+            live_[actual] = pendingSize_;
+            ++allocations_;
+        }
+        return actual;
+    }
+    void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL) override { return request; }
+    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T actual, BOOL) override { return actual; }
+    void* STDMETHODCALLTYPE PreDidAlloc(void* request, BOOL) override { return request; }
+    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+    void STDMETHODCALLTYPE PreHeapMinimize() override {}
+    void STDMETHODCALLTYPE PostHeapMinimize() override {}
+
+    void Reset() {
+        std::lock_guard<std::mutex> guard(lock_);
+        live_.clear();
+        allocations_ = 0;
+    }
+    long LiveBlocks() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return static_cast<long>(live_.size());
+    }
+    long long LiveBytes() {
+        std::lock_guard<std::mutex> guard(lock_);
+        long long bytes = 0;
+        for (const auto& block : live_) {
+            bytes += static_cast<long long>(block.second);
+        }
+        return bytes;
+    }
+    long long Allocations() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return allocations_;
+    }
+
+  private:
+    std::mutex lock_;
+    std::map<void*, SIZE_T> live_;
+    long long allocations_ = 0;
+    SIZE_T pendingSize_ = 0;
+};
+
+CountingMallocSpy mallocSpy;
+
+} // namespace
+
+CoTaskMemCounter::CoTaskMemCounter() {
+    mallocSpy.Reset();
+    registered_ = CoRegisterMallocSpy(&mallocSpy) == S_OK;
+}
+
+CoTaskMemCounter::~CoTaskMemCounter() {
+    if (registered_) {
+        // Refused while spied blocks are alive; they are the caller's to report.
+        CoRevokeMallocSpy();
+    }
+}
+
+long CoTaskMemCounter::liveBlocks() const {
+    return mallocSpy.LiveBlocks();
+}
+
+long long CoTaskMemCounter::liveBytes() const {
+    return mallocSpy.LiveBytes();
+}
+
+long long CoTaskMemCounter::allocations() const {
+    return mallocSpy.Allocations();
+}
+
+namespace {
+
+int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text) {
+    const auto* pattern = reinterpret_cast<const BYTE*>(text.data());
+    const std::size_t patternSize = text.size() * sizeof(wchar_t);
+    int found = 0;
+    const BYTE* end = begin + size;
+    for (const BYTE* at = begin; (at = std::search(at, end, pattern, pattern + patternSize)) != end;
+         at += patternSize) {
+        ++found;
+    }
+    return found;
+}
+
+// The committed, readable pages of the calling thread's stack below stackPointer: the frames
+// of calls that have returned.
+int CountInStackBelow(const BYTE* stackPointer, std::wstring_view text) {
+    ULONG_PTR lowest = 0;
+    ULONG_PTR highest = 0;
+    GetCurrentThreadStackLimits(&lowest, &highest);
+    int found = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (const BYTE* at = reinterpret_cast<const BYTE*>(lowest); at < stackPointer;) {
+        if (VirtualQuery(at, &info, sizeof(info)) == 0) {
+            break;
+        }
+        const BYTE* regionEnd =
+            std::min(static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize, stackPointer);
+        const bool readable = info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD) == 0 &&
+                              (info.Protect & (PAGE_READWRITE | PAGE_READONLY)) != 0;
+        if (readable) {
+            found += CountIn(at, static_cast<std::size_t>(regionEnd - at), text);
+        }
+        at = regionEnd;
+    }
+    return found;
+}
+
+} // namespace
+
+SecretSightings FindSecret(std::wstring_view text) {
+    SecretSightings sightings;
+    WalkHeaps([&](const PROCESS_HEAP_ENTRY& entry) {
+        const int found = CountIn(static_cast<const BYTE*>(entry.lpData), entry.cbData, text);
+        if (found == 0) {
+            return;
+        }
+        if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
+            sightings.busyHeapBlocks += found;
+            sightings.busyBlockSizes.push_back(entry.cbData);
+        } else {
+            sightings.freeHeapRegions += found;
+        }
+    });
+    volatile BYTE marker = 0;
+    sightings.stackCopies = CountInStackBelow(const_cast<const BYTE*>(&marker), text);
+    return sightings;
+}

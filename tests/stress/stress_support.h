@@ -1,0 +1,115 @@
+#pragma once
+
+// What the stress, leak, secret and bad-configuration tests share: the scale of a run, the
+// module's objects built through its own class factory (the module library is linked into
+// the test), a guard that dismisses the module's message boxes and dialogs, and measurements
+// of the process's heaps and stacks.
+
+#include "com_apartment.h"
+#include "hr_assert.h"
+#include "registry_fixture.h"
+
+#include "common/owners.h"
+
+#include <dot11_ext_ui.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The machine policy key the module reads.
+inline constexpr wchar_t PolicyKeyName[] = L"SOFTWARE\\Quilmark\\802.11";
+
+// Keys the test writes are deleted before and after it; so are the parents that writing them
+// brought into being (a fresh prefix has neither the maker's key nor every class key). Every
+// test body runs in a single-threaded apartment.
+class StressRegistryTest : public RegistryTest {
+  protected:
+    // Call from the derived constructor.
+    void OwnKeyAndNewParents(HKEY root, const std::wstring& path);
+    void SetUp() override;
+    void TearDown() override;
+
+  private:
+    std::vector<RegistryKeyPath> watched_;
+    std::vector<RegistryKeyPath> newParents_;
+    ComApartment apartment_;
+};
+
+// A count from the environment (scripts/stress sets the long runs), else the short default.
+unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault);
+
+// The module's own class factory, through the linked DllGetClassObject; the module reads
+// the shipped DLL's resources (its class identifier, strings, dialog).
+ComPtr<IClassFactory> ModuleFactory();
+ComPtr<IDot11ExtUI> CreateRootObject(IClassFactory* factory);
+ComPtr<ICCXExtUICon> CreateConnectivityObject(IClassFactory* factory);
+// A key property bound to entry 0 (CCKM) or 1 (WPA2) of the key-property table.
+ComPtr<ICCXExtUIKey> CreateKeyObject(IClassFactory* factory, std::size_t entry);
+
+// The test display, shared with the dialog driver's UiThread: a test that opens windows
+// holds it, so that no dialog test running in parallel loses its keyboard focus to them.
+class DisplayLease {
+  public:
+    DisplayLease();
+    DisplayLease(const DisplayLease&) = delete;
+    DisplayLease& operator=(const DisplayLease&) = delete;
+    ~DisplayLease();
+    bool held() const { return held_; }
+
+  private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+};
+
+// While alive, every message box and dialog the calling thread opens is closed as soon as it
+// has initialised: message boxes with OK, dialogs with Cancel.
+class WindowDismisser {
+  public:
+    WindowDismisser();
+    WindowDismisser(const WindowDismisser&) = delete;
+    WindowDismisser& operator=(const WindowDismisser&) = delete;
+    ~WindowDismisser();
+
+    bool active() const { return hook_ != nullptr; }
+    // Message boxes and dialogs closed since construction, and the last message box's text.
+    int messageBoxes() const;
+    int dialogs() const;
+    const std::wstring& lastText() const;
+
+  private:
+    HHOOK hook_ = nullptr;
+};
+
+// Bytes in busy blocks of every heap of the process.
+std::size_t HeapBytesInUse();
+
+// CoTaskMem allocations made and still alive since Register, counted by an IMallocSpy.
+class CoTaskMemCounter {
+  public:
+    CoTaskMemCounter();
+    CoTaskMemCounter(const CoTaskMemCounter&) = delete;
+    CoTaskMemCounter& operator=(const CoTaskMemCounter&) = delete;
+    ~CoTaskMemCounter();
+
+    bool registered() const { return registered_; }
+    long liveBlocks() const;
+    long long liveBytes() const;
+    long long allocations() const;
+
+  private:
+    bool registered_ = false;
+};
+
+// Where the bytes of a secret still stand in memory.
+struct SecretSightings {
+    int busyHeapBlocks = 0; // blocks still allocated that hold the bytes
+    int freeHeapRegions = 0;
+    int stackCopies = 0; // below the calling thread's stack pointer (frames already left)
+    std::vector<std::size_t> busyBlockSizes;
+};
+// Searches every heap (busy blocks and free regions) and the calling thread's stack below
+// its current frame for the UTF-16 bytes of text. Pass a literal: a copy of the text on the
+// heap would be found itself.
+SecretSightings FindSecret(std::wstring_view text);
