@@ -15,6 +15,40 @@
 #include <memory>
 #include <string>
 
+namespace dialog_test_detail {
+inline void DeleteBitmap(HBITMAP bitmap) {
+    DeleteObject(bitmap);
+}
+inline void DestroyIconHandle(HICON icon) {
+    DestroyIcon(icon);
+}
+} // namespace dialog_test_detail
+
+using UniqueBitmap = UniqueAny<HBITMAP, dialog_test_detail::DeleteBitmap>;
+using UniqueIcon = UniqueAny<HICON, dialog_test_detail::DestroyIconHandle>;
+
+// A window's device context (the screen's for null), with a font selected while it lives.
+class WindowDc {
+  public:
+    explicit WindowDc(HWND window, HFONT font = nullptr)
+        : window_(window), dc_(GetDC(window)),
+          oldFont_(font != nullptr ? SelectObject(dc_, font) : nullptr) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (oldFont_ != nullptr) {
+            SelectObject(dc_, oldFont_);
+        }
+        ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+    HGDIOBJ oldFont_;
+};
+
 constexpr LANGID EnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID German = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
 constexpr wchar_t DialogCaption[] = L"WLAN Connection Settings";

@@ -201,14 +201,15 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
     DptSettings settings;
     settings.usePrivateKey = 1;
     ConnConfigDlg object(settings, TRUE);
-    HWND dialog = CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONN_CONFIG), nullptr,
-                                     KeyInputDlgProc, reinterpret_cast<LPARAM>(&object));
+    UniqueWindow window(CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONN_CONFIG),
+                                           nullptr, KeyInputDlgProc,
+                                           reinterpret_cast<LPARAM>(&object)));
     ReleaseCatalogue();
     SetThreadLocale(previous);
+    HWND dialog = window.get();
     ASSERT_NE(nullptr, dialog);
     const std::wstring missing = MissingCharacters(dialog);
     if (!missing.empty()) {
-        DestroyWindow(dialog);
         GTEST_SKIP() << "no font here draws " << missing.size() << " characters of "
                      << language.name << ", the first U+" << std::hex
                      << static_cast<unsigned>(missing[0]);
@@ -228,12 +229,8 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
         if (text.empty() || !ShowsText(child)) {
             continue;
         }
-        HDC dc = GetDC(child);
-        HGDIOBJ oldFont =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
-        const Measured m = MeasureText(child, dc, text);
-        SelectObject(dc, oldFont);
-        ReleaseDC(child, dc);
+        const WindowDc dc(child, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+        const Measured m = MeasureText(child, dc.get(), text);
         ++measured;
         if (m.needed.cx > m.available.cx || m.needed.cy > m.available.cy) {
             misfits << "\n  control " << GetDlgCtrlID(child) << ": needs " << m.needed.cx << "x"
@@ -243,8 +240,6 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
     }
     EXPECT_EQ(9, measured) << "the nine texts; the icon and the empty boxes and labels have none";
     EXPECT_EQ("", misfits.str()) << language.name;
-
-    DestroyWindow(dialog);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, TranslationFitTest, ::testing::ValuesIn(Languages),

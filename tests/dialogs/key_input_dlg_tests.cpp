@@ -241,8 +241,9 @@ TEST_F(KeyInputDialogTest, WithoutALoadableCaptionOkDoesNothingVisible) {
 // Sound behaviour: a command that arrives before WM_INITDIALOG has stored the dialog object
 // is ignored instead of being dispatched through a null object.
 TEST(KeyInputDlgProc, IgnoresCommandsBeforeTheObjectIsStored) {
-    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
+    UniqueWindow owned(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       nullptr, nullptr));
+    HWND window = owned.get();
     ASSERT_NE(nullptr, window);
     ASSERT_EQ(0, GetWindowLongPtrW(window, GWLP_USERDATA));
     const WPARAM commands[] = {
@@ -257,7 +258,6 @@ TEST(KeyInputDlgProc, IgnoresCommandsBeforeTheObjectIsStored) {
         EXPECT_EQ(FALSE, KeyInputDlgProc(window, WM_COMMAND, command, 0));
     }
     EXPECT_EQ(FALSE, KeyInputDlgProc(window, WM_PAINT, 0, 0));
-    DestroyWindow(window);
 }
 
 bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {

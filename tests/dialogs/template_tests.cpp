@@ -196,13 +196,15 @@ TEST_F(DialogTest, Icon4163HoldsSixteenAndThirtyTwoPixelImagesWithAlpha) {
     EXPECT_EQ((std::vector<int>{16, 32}), sizes);
 
     for (int size : {16, 32}) {
-        HICON icon = static_cast<HICON>(
-            LoadImageW(module, MAKEINTRESOURCEW(IDI_CONN_CONFIG), IMAGE_ICON, size, size, 0));
-        ASSERT_NE(nullptr, icon) << size;
+        UniqueIcon icon(static_cast<HICON>(
+            LoadImageW(module, MAKEINTRESOURCEW(IDI_CONN_CONFIG), IMAGE_ICON, size, size, 0)));
+        ASSERT_TRUE(icon) << size;
         ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
+        ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+        UniqueBitmap colour(info.hbmColor);
+        UniqueBitmap mask(info.hbmMask);
         BITMAP bitmap{};
-        GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+        GetObjectW(colour.get(), sizeof(bitmap), &bitmap);
         EXPECT_EQ(size, bitmap.bmWidth);
         // Drawn, not blank: some pixels opaque, the corners transparent.
         std::vector<DWORD> pixels(size * size);
@@ -212,19 +214,15 @@ TEST_F(DialogTest, Icon4163HoldsSixteenAndThirtyTwoPixelImagesWithAlpha) {
         format.bmiHeader.biHeight = -size;
         format.bmiHeader.biPlanes = 1;
         format.bmiHeader.biBitCount = 32;
-        HDC screen = GetDC(nullptr);
-        EXPECT_EQ(size, GetDIBits(screen, info.hbmColor, 0, size, pixels.data(), &format,
+        const WindowDc screen(nullptr);
+        EXPECT_EQ(size, GetDIBits(screen.get(), colour.get(), 0, size, pixels.data(), &format,
                                   DIB_RGB_COLORS));
-        ReleaseDC(nullptr, screen);
         size_t opaque = 0;
         for (DWORD pixel : pixels) {
             opaque += (pixel >> 24) == 0xFF ? 1 : 0;
         }
         EXPECT_GT(opaque, pixels.size() / 10) << size;
         EXPECT_EQ(0u, pixels[0] >> 24) << size;
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        DestroyIcon(icon);
     }
 }
 

@@ -9,7 +9,7 @@
 
 // What the hooks on the UI thread report to the driving thread.
 struct UiThreadState {
-    HANDLE changed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    UniqueHandle changed{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     UINT syncMessage = RegisterWindowMessageW(L"QmkDialogDriverSync");
     std::mutex lock;
     std::set<HWND> destroyed;
@@ -17,7 +17,6 @@ struct UiThreadState {
     WPARAM nextSync = 0;
     std::function<void()>* body = nullptr;
 
-    ~UiThreadState() { CloseHandle(changed); }
     bool IsDestroyed(HWND window) {
         std::lock_guard<std::mutex> guard(lock);
         return destroyed.count(window) != 0;
@@ -41,13 +40,13 @@ LRESULT CALLBACK CallWndRetHook(int code, WPARAM wParam, LPARAM lParam) {
         case WM_NCDESTROY: {
             std::lock_guard<std::mutex> guard(hookState->lock);
             hookState->destroyed.insert(message->hwnd);
-            SetEvent(hookState->changed);
+            SetEvent(hookState->changed.get());
             break;
         }
         case WM_WINDOWPOSCHANGED:
         case WM_SHOWWINDOW:
         case WM_ACTIVATE:
-            SetEvent(hookState->changed);
+            SetEvent(hookState->changed.get());
             break;
         default:
             break;
@@ -76,7 +75,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
             hookState->syncedUpTo = std::max(hookState->syncedUpTo, message->wParam);
         }
         message->message = WM_NULL;
-        SetEvent(hookState->changed);
+        SetEvent(hookState->changed.get());
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -130,8 +129,8 @@ bool StartUnixCommand(std::wstring command) {
                         &startup, &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    UniqueHandle thread(process.hThread);
+    UniqueHandle child(process.hProcess);
     return true;
 }
 
@@ -146,25 +145,30 @@ bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+void CloseChangeNotification(HANDLE changes) {
+    FindCloseChangeNotification(changes);
+}
+using UniqueChangeNotification = UniqueAny<HANDLE, CloseChangeNotification>;
+
 // Waits, on change notifications of its folder, until the file exists.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    HANDLE changes =
+    HANDLE handle =
         FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-    if (changes == INVALID_HANDLE_VALUE) {
+    if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
+    UniqueChangeNotification changes(handle);
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     bool found = FileExists(path);
     while (!found && GetTickCount64() < deadline) {
         const DWORD remaining = static_cast<DWORD>(deadline - GetTickCount64());
-        if (WaitForSingleObject(changes, remaining) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(changes.get(), remaining) != WAIT_OBJECT_0) {
             break;
         }
         found = FileExists(path);
-        FindNextChangeNotification(changes);
+        FindNextChangeNotification(changes.get());
     }
-    FindCloseChangeNotification(changes);
     return found || FileExists(path);
 }
 
@@ -175,32 +179,27 @@ std::wstring Widen(const std::string& text) {
 } // namespace
 
 UiThread::UiThread(std::function<void()> body) : body_(std::move(body)) {
-    displayLease_ = CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay");
-    if (displayLease_ != nullptr) {
-        const DWORD waited = WaitForSingleObject(displayLease_, DisplayLeaseTimeoutMs);
+    displayLease_.reset(CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay"));
+    if (displayLease_) {
+        const DWORD waited = WaitForSingleObject(displayLease_.get(), DisplayLeaseTimeoutMs);
         holdsDisplay_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     }
     EXPECT_TRUE(holdsDisplay_) << "another test kept the display";
-    state_ = new UiThreadState;
+    state_ = std::make_unique<UiThreadState>();
     state_->body = &body_;
-    thread_ = CreateThread(nullptr, 0, Run, state_, 0, &threadId_);
-    EXPECT_NE(nullptr, thread_);
+    thread_.reset(CreateThread(nullptr, 0, Run, state_.get(), 0, &threadId_));
+    EXPECT_TRUE(thread_);
 }
 
 UiThread::~UiThread() {
-    if (thread_ != nullptr) {
-        if (!HasExited()) {
-            ADD_FAILURE() << "the dialog was still open at the end of the test";
-            Cancel();
-        }
-        CloseHandle(thread_);
+    if (thread_ && !HasExited()) {
+        ADD_FAILURE() << "the dialog was still open at the end of the test";
+        Cancel();
     }
-    delete state_;
+    thread_.reset();
+    state_.reset();
     if (holdsDisplay_) {
-        ReleaseMutex(displayLease_);
-    }
-    if (displayLease_ != nullptr) {
-        CloseHandle(displayLease_);
+        ReleaseMutex(displayLease_.get());
     }
 }
 
@@ -232,20 +231,20 @@ void UiThread::Cancel() {
                 PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
             }
         }
-        WaitForSingleObject(thread_, CancelRoundMs);
+        WaitForSingleObject(thread_.get(), CancelRoundMs);
     }
     if (!HasExited()) {
         ADD_FAILURE() << "the dialog's thread did not end";
-        TerminateThread(thread_, 1);
+        TerminateThread(thread_.get(), 1);
     }
 }
 
 bool UiThread::WaitForExit(DWORD timeoutMs) {
-    return thread_ != nullptr && WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0;
+    return thread_ && WaitForSingleObject(thread_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool UiThread::HasExited() const {
-    return thread_ == nullptr || WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0;
+    return !thread_ || WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0;
 }
 
 bool UiThread::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -258,7 +257,7 @@ bool UiThread::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
         if (now >= deadline || HasExited()) {
             return done();
         }
-        HANDLE handles[] = {state_->changed, thread_};
+        HANDLE handles[] = {state_->changed.get(), thread_.get()};
         if (WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>(deadline - now)) ==
             WAIT_TIMEOUT) {
             return done();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "common/owners.h"
+
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +22,15 @@
 constexpr DWORD DialogTimeoutMs = 10000;
 
 struct UiThreadState;
+
+namespace dialog_driver_detail {
+inline void CloseKernelHandle(HANDLE handle) {
+    CloseHandle(handle);
+}
+} // namespace dialog_driver_detail
+
+// A kernel object handle (event, mutex, thread, process).
+using UniqueHandle = UniqueAny<HANDLE, dialog_driver_detail::CloseKernelHandle>;
 
 class UiThread {
   public:
@@ -59,10 +71,10 @@ class UiThread {
     bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
 
     std::function<void()> body_;
-    UiThreadState* state_ = nullptr;
-    HANDLE displayLease_ = nullptr;
+    std::unique_ptr<UiThreadState> state_;
+    UniqueHandle displayLease_;
     bool holdsDisplay_ = false;
-    HANDLE thread_ = nullptr;
+    UniqueHandle thread_;
     DWORD threadId_ = 0;
 };
 
