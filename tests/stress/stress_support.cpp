@@ -4,6 +4,7 @@
 
 #include "extension/key_property_table.h"
 #include "module/class_factory.h"
+#include "module/string_loader.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -45,6 +46,48 @@ void StressRegistryTest::TearDown() {
     for (const RegistryKeyPath& parent : newParents_) {
         RegDeleteKeyW(parent.root, parent.path.c_str());
     }
+}
+
+std::wstring TestAdapterKey(const std::wstring& name) {
+    return std::wstring(NetworkClassKeyName) + L"\\" + name;
+}
+
+bool WriteDptAdapter(const std::wstring& keyName, const GUID& adapter) {
+    wchar_t guidText[64] = {};
+    StringFromGUID2(adapter, guidText, 64);
+    return SetRegString(HKEY_LOCAL_MACHINE, TestAdapterKey(keyName), L"NetCfgInstanceId",
+                        guidText) &&
+           SetRegString(HKEY_LOCAL_MACHINE, TestAdapterKey(keyName), L"DPTEnable", L"1");
+}
+
+HostConnectionRecord ConnectionFor(const GUID& adapter) {
+    HostConnectionRecord record{};
+    record.interfaceGuid = adapter;
+    return record;
+}
+
+std::wstring ShippedClassKey() {
+    wchar_t text[64] = {};
+    LoadResourceString(ShippedModule(), 5667, text, 64);
+    return std::wstring(L"CLSID\\{") + text + L"}";
+}
+
+bool RegisterShippedModule(bool unregister) {
+    std::wstring command = std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u " : L"") + L"\"" +
+                           ShippedModulePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
 }
 
 unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault) {

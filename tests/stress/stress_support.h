@@ -37,6 +37,21 @@ class StressRegistryTest : public RegistryTest {
     ComApartment apartment_;
 };
 
+// The network-adapter class key and a test adapter instance key under it.
+inline constexpr wchar_t NetworkClassKeyName[] =
+    L"System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+std::wstring TestAdapterKey(const std::wstring& name);
+
+// An adapter instance key naming the GUID with "DPTEnable" = "1", and the host's connection
+// record for that adapter.
+bool WriteDptAdapter(const std::wstring& keyName, const GUID& adapter);
+HostConnectionRecord ConnectionFor(const GUID& adapter);
+
+// The shipped DLL's class key under HKEY_CLASSES_ROOT ("CLSID\{...}"), and its registration
+// with the prefix's regsvr32, which the root object's property creation goes through.
+std::wstring ShippedClassKey();
+bool RegisterShippedModule(bool unregister = false);
+
 // A count from the environment (scripts/stress sets the long runs), else the short default.
 unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault);
 
