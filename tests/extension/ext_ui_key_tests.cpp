@@ -370,10 +370,11 @@ TEST(KeyPropertyLinked, ASecondBindingFreesTheFirstCipherList) {
     ComApartment apartment;
     UseShippedModuleResources();
     const LONG objectsBefore = ObjectCount();
+    const int holdsBefore = CatalogueHoldCount();
     ComPtr<ICCXExtUIKey> key;
     ASSERT_HR(S_OK, CreateExtUIKey(IID_ICCXExtUIKey, reinterpret_cast<void**>(key.GetAddressOf())));
     EXPECT_EQ(objectsBefore + 1, ObjectCount());
-    EXPECT_LE(1, CatalogueHoldCount());
+    EXPECT_EQ(holdsBefore + 1, CatalogueHoldCount());
     ASSERT_HR(S_OK, key->BindEntry(&KeyPropertyTable[0]));
     CipherChoice* list = nullptr;
     ASSERT_HR(S_OK, key->QueryCipherList(FALSE, nullptr, nullptr, nullptr, nullptr, &list));
@@ -402,6 +403,7 @@ TEST(KeyPropertyLinked, ASecondBindingFreesTheFirstCipherList) {
                   std::find(freedBySecondBind.begin(), freedBySecondBind.end(), name));
     }
     EXPECT_EQ(objectsBefore, ObjectCount());
+    EXPECT_EQ(holdsBefore, CatalogueHoldCount());
 }
 
 } // namespace
