@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <mutex>
@@ -106,6 +107,22 @@ ComPtr<IClassFactory> ModuleFactory() {
     const HRESULT hr = DllGetClassObject(ModuleClassId(), IID_IClassFactory,
                                          reinterpret_cast<void**>(factory.GetAddressOf()));
     EXPECT_HR(S_OK, hr);
+    return factory;
+}
+
+ComPtr<IClassFactory> ShippedModuleFactory() {
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto get = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(ShippedModule(), "DllGetClassObject")));
+    ComPtr<IClassFactory> factory;
+    CLSID classId{};
+    const std::wstring key = ShippedClassKey();
+    if (get == nullptr || CLSIDFromString(key.substr(key.find(L'{')).c_str(), &classId) != S_OK) {
+        ADD_FAILURE() << "the shipped DLL gives no class factory";
+        return factory;
+    }
+    EXPECT_HR(S_OK,
+              get(classId, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())));
     return factory;
 }
 
@@ -224,14 +241,13 @@ const std::wstring& WindowDismisser::lastText() const {
 
 namespace {
 
-std::vector<HANDLE> ProcessHeaps() {
-    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
-    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
-    return heaps;
-}
-
+// Walks without allocating: an allocation could reuse, and overwrite, the freed memory that
+// is being searched.
 template <typename Visit> void WalkHeaps(Visit visit) {
-    for (HANDLE heap : ProcessHeaps()) {
+    HANDLE heaps[128];
+    const DWORD count = std::min<DWORD>(GetProcessHeaps(128, heaps), 128);
+    for (DWORD i = 0; i < count; ++i) {
+        HANDLE heap = heaps[i];
         if (!HeapLock(heap)) {
             continue;
         }
@@ -378,14 +394,29 @@ long long CoTaskMemCounter::allocations() const {
 
 namespace {
 
-int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text) {
-    const auto* pattern = reinterpret_cast<const BYTE*>(text.data());
-    const std::size_t patternSize = text.size() * sizeof(wchar_t);
+// A piece of the secret: 8 consecutive units of it (a freed block's first bytes are taken
+// over by the heap's own list links, so a copy left there shows only in pieces).
+constexpr std::size_t PieceUnits = 8;
+
+// Places in memory that hold the secret or a piece of it; a place counts once however many
+// pieces of one copy it holds.
+int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text,
+            const void** places = nullptr, std::size_t* placeCount = nullptr) {
+    const std::size_t pieceBytes = std::min(text.size(), PieceUnits) * sizeof(wchar_t);
+    const std::size_t pieces = text.size() >= PieceUnits ? text.size() - PieceUnits + 1 : 1;
+    const auto* secret = reinterpret_cast<const BYTE*>(text.data());
     int found = 0;
-    const BYTE* end = begin + size;
-    for (const BYTE* at = begin; (at = std::search(at, end, pattern, pattern + patternSize)) != end;
-         at += patternSize) {
-        ++found;
+    for (std::size_t at = 0; at + pieceBytes <= size; at += sizeof(wchar_t)) {
+        for (std::size_t piece = 0; piece < pieces; ++piece) {
+            if (std::memcmp(begin + at, secret + piece * sizeof(wchar_t), pieceBytes) == 0) {
+                ++found;
+                if (places != nullptr && *placeCount < SecretSightings::MaxPlaces) {
+                    places[(*placeCount)++] = begin + at;
+                }
+                at += text.size() * sizeof(wchar_t); // the rest of this copy
+                break;
+            }
+        }
     }
     return found;
 }
@@ -419,18 +450,23 @@ int CountInStackBelow(const BYTE* stackPointer, std::wstring_view text) {
 SecretSightings FindSecret(std::wstring_view text) {
     SecretSightings sightings;
     WalkHeaps([&](const PROCESS_HEAP_ENTRY& entry) {
-        const int found = CountIn(static_cast<const BYTE*>(entry.lpData), entry.cbData, text);
-        if (found == 0) {
-            return;
-        }
+        const auto* data = static_cast<const BYTE*>(entry.lpData);
         if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
-            sightings.busyHeapBlocks += found;
-            sightings.busyBlockSizes.push_back(entry.cbData);
+            sightings.busyHeapBlocks +=
+                CountIn(data, entry.cbData, text, sightings.busyPlaces, &sightings.busyPlaceCount);
         } else {
-            sightings.freeHeapRegions += found;
+            sightings.freeHeapRegions +=
+                CountIn(data, entry.cbData, text, sightings.freePlaces, &sightings.freePlaceCount);
         }
     });
     volatile BYTE marker = 0;
     sightings.stackCopies = CountInStackBelow(const_cast<const BYTE*>(&marker), text);
     return sightings;
+}
+
+void CallBelowStackPad(const std::function<void()>& call) {
+    volatile BYTE* pad = static_cast<volatile BYTE*>(__builtin_alloca(64 * 1024));
+    pad[0] = 0;
+    asm volatile("" : : "r"(pad) : "memory");
+    call();
 }

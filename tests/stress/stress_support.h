@@ -14,6 +14,7 @@
 #include <dot11_ext_ui.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,9 @@ unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault);
 // The module's own class factory, through the linked DllGetClassObject; the module reads
 // the shipped DLL's resources (its class identifier, strings, dialog).
 ComPtr<IClassFactory> ModuleFactory();
+// The same factory from the shipped DLL itself (its DllGetClassObject), for tests that watch
+// what the DLL's own code does.
+ComPtr<IClassFactory> ShippedModuleFactory();
 ComPtr<IDot11ExtUI> CreateRootObject(IClassFactory* factory);
 ComPtr<ICCXExtUICon> CreateConnectivityObject(IClassFactory* factory);
 // A key property bound to entry 0 (CCKM) or 1 (WPA2) of the key-property table.
@@ -117,14 +121,22 @@ class CoTaskMemCounter {
     bool registered_ = false;
 };
 
-// Where the bytes of a secret still stand in memory.
+// Where a secret (its UTF-16 bytes, whole or in pieces of 8 units) still stands in memory.
 struct SecretSightings {
-    int busyHeapBlocks = 0; // blocks still allocated that hold the bytes
-    int freeHeapRegions = 0;
-    int stackCopies = 0; // below the calling thread's stack pointer (frames already left)
-    std::vector<std::size_t> busyBlockSizes;
+    int busyHeapBlocks = 0;  // copies in blocks still allocated
+    int freeHeapRegions = 0; // copies in memory the heaps have taken back
+    int stackCopies = 0;     // below the calling thread's stack pointer: frames already left
+    // Where the heap copies start (the first few of each kind), to tell them apart.
+    static constexpr std::size_t MaxPlaces = 16;
+    const void* busyPlaces[MaxPlaces] = {};
+    std::size_t busyPlaceCount = 0;
+    const void* freePlaces[MaxPlaces] = {};
+    std::size_t freePlaceCount = 0;
 };
 // Searches every heap (busy blocks and free regions) and the calling thread's stack below
-// its current frame for the UTF-16 bytes of text. Pass a literal: a copy of the text on the
-// heap would be found itself.
+// its current frame. Pass a literal: a copy of the text on the heap would be found itself.
 SecretSightings FindSecret(std::wstring_view text);
+
+// Runs call from 64 KB further down the stack, so that the frames it leaves behind lie below
+// those of a later FindSecret and survive until it searches them.
+void CallBelowStackPad(const std::function<void()>& call);

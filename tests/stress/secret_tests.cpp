@@ -1,0 +1,237 @@
+// Where a plaintext passphrase stays after the module has handled it. Every copy the module's
+// own code makes (records, dialog buffers, decoded and unprotected blobs) is wiped before it
+// is released: a watch on the shipped DLL's own frees proves it. What the platform keeps (the
+// data-protection service's and the edit controls' buffers) is counted and printed.
+#include "dialog_driver.h"
+#include "free_watch.h"
+#include "shipped_module.h"
+#include "stress_support.h"
+
+#include "fragments/ccx_settings.h"
+#include "fragments/dpt_settings.h"
+#include "fragments/fragment_text.h"
+#include "fragments/xml_document.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Literals only: the test itself keeps no copy on its heap or stack.
+constexpr wchar_t StoredSecret[] = L"Tq4-stored-Wipe-Me-9z";
+constexpr wchar_t TypedSecret[] = L"Kx7-typed-Wipe-Me-3w";
+constexpr GUID SecretAdapter = {0x7a3c0e11, 0x5b2d, 0x4c8f, {0x81, 0x20, 0, 0, 0, 0, 0x53, 0x45}};
+
+constexpr int UsePrivatePassphraseId = 4403;
+constexpr int KeyBoxId = 4067;
+constexpr int ConfirmationBoxId = 4036;
+
+void Print(const char* when, const SecretSightings& seen) {
+    std::printf("%-44s busy heap blocks %d, free heap regions %d, stack below the caller %d\n",
+                when, seen.busyHeapBlocks, seen.freeHeapRegions, seen.stackCopies);
+    std::fflush(stdout);
+}
+
+// A section with the stored passphrase and a CCX setting out of range, so that EditSettings
+// unprotects the passphrase, resets the CCX settings and protects the passphrase again.
+UniqueBstr SectionWithStoredPassphrase() {
+    UniqueBstr key = ProtectPassphrase(StoredSecret);
+    if (!key) {
+        return {};
+    }
+    std::wstring text = L"<Quilmark xmlns=\"v1\"><CCX xmlns=\"any\"><KeepAliveTimer><Period>999"
+                        L"</Period></KeepAliveTimer></CCX><DPT xmlns=\"dptv1\"><useDPTPrivateKey>"
+                        L"true</useDPTPrivateKey><DPTPrivateKey>";
+    text += key.get();
+    text += L"</DPTPrivateKey><DPTEncryption>AES</DPTEncryption></DPT></Quilmark>";
+    return UniqueBstr(SysAllocString(text.c_str()));
+}
+
+bool SectionHoldsPassphrase(BSTR section, const wchar_t* passphrase) {
+    const std::optional<std::wstring> fragment = ExtractFragment(section, L"DPT");
+    ComPtr<IXMLDOMDocument> document = fragment ? CreateLoadedDocument(fragment->c_str()) : nullptr;
+    if (!document) {
+        return false;
+    }
+    DptSettings read;
+    ReadDptFragment(read, document.Get());
+    return std::wcscmp(read.passphrase, passphrase) == 0;
+}
+
+constexpr wchar_t ProbeSecret[] = L"Pw2-probe-Left-Behind-5v";
+
+// Leaves a copy in a frame that then returns.
+__attribute__((noinline)) void CopyOntoTheStack() {
+    wchar_t copy[32] = {};
+    std::memcpy(copy, ProbeSecret, sizeof(ProbeSecret));
+    asm volatile("" : : "r"(copy) : "memory"); // the copy is made, not optimised away
+}
+
+// The search finds what is left behind: a block freed without wiping, a block still held,
+// and a frame below the caller.
+TEST(SecretSearchTest, FindsCopiesLeftOnTheHeapAndTheStack) {
+    ASSERT_EQ(0, FindSecret(ProbeSecret).busyHeapBlocks);
+    int freedUnwiped = 0;
+    for (DWORD size : {256u, 4000u, 70000u}) {
+        auto* held = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, size));
+        ASSERT_NE(nullptr, held);
+        std::memcpy(held, ProbeSecret, sizeof(ProbeSecret));
+        EXPECT_EQ(1, FindSecret(ProbeSecret).busyHeapBlocks) << size;
+        void* volatile freed = std::malloc(size);
+        std::memcpy(freed, ProbeSecret, sizeof(ProbeSecret));
+        std::free(freed);
+        const SecretSightings seen = FindSecret(ProbeSecret);
+        // Blocks of 64 KB and more go back to the system whole; the others stay behind.
+        if (size < 65536) {
+            ++freedUnwiped;
+        }
+        EXPECT_EQ(freedUnwiped, seen.freeHeapRegions) << size;
+        EXPECT_EQ(1, seen.busyHeapBlocks) << size;
+        SecureZeroMemory(held, size);
+        HeapFree(GetProcessHeap(), 0, held);
+    }
+    CallBelowStackPad(CopyOntoTheStack);
+    EXPECT_EQ(1, FindSecret(ProbeSecret).stackCopies);
+}
+
+// The watch on the DLL's frees sees a text the DLL releases as it is: the completeness check
+// of a key property writes a fragment and frees it, unwiped as it holds no secret.
+TEST(SecretSearchTest, TheFreeWatchSeesWhatTheModuleReleases) {
+    ComApartment apartment;
+    ComPtr<IClassFactory> factory = ShippedModuleFactory();
+    ComPtr<ICCXExtUIKey> key = CreateKeyObject(factory.Get(), 0);
+    ASSERT_TRUE(key);
+    ModuleFreeWatch watch(ShippedModule(), L"openNetwork");
+    ASSERT_TRUE(watch.installed());
+    BOOL matches = FALSE;
+    EXPECT_HR(S_OK, key->MatchesProfile(L"<CCX><openNetwork/></CCX>", nullptr, &matches));
+    EXPECT_LT(0, watch.blocksHoldingSecret());
+}
+
+class SecretTest : public StressRegistryTest {
+  protected:
+    SecretTest() {
+        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkSecret0000"));
+    }
+};
+
+TEST_F(SecretTest, EditSettingsWithAStoredPassphraseWipesEveryCopyItMakes) {
+    DisplayLease display;
+    ASSERT_TRUE(display.held());
+    WindowDismisser dismisser; // the notice: no adapter record, no dialog
+    ComPtr<IClassFactory> factory = ShippedModuleFactory();
+    ComPtr<ICCXExtUICon> connectivity = CreateConnectivityObject(factory.Get());
+    ASSERT_TRUE(connectivity);
+    UniqueBstr section = SectionWithStoredPassphrase();
+    ASSERT_TRUE(section);
+
+    const SecretSightings before = FindSecret(StoredSecret);
+    UniqueBstr rewritten;
+    BOOL changed = FALSE;
+    long released = 0;
+    long holding = 0;
+    {
+        ModuleFreeWatch watch(ShippedModule(), StoredSecret);
+        ASSERT_TRUE(watch.installed());
+        EXPECT_HR(S_OK, connectivity->EditSettings(nullptr, section.get(), nullptr, rewritten.put(),
+                                                   &changed));
+        released = watch.releasedBlocks();
+        holding = watch.blocksHoldingSecret();
+    }
+    const SecretSightings after = FindSecret(StoredSecret);
+    Print("stored passphrase, before EditSettings:", before);
+    Print("stored passphrase, after EditSettings:", after);
+    std::printf("blocks the module released during the call: %ld, holding the passphrase: %ld\n",
+                released, holding);
+
+    EXPECT_EQ(1, dismisser.messageBoxes());
+    EXPECT_EQ(TRUE, changed);
+    EXPECT_LT(0, released) << "the watch saw nothing";
+    EXPECT_EQ(0, holding) << "the module released a copy of the passphrase unwiped";
+    EXPECT_EQ(0, after.busyHeapBlocks) << "a copy is still held";
+    EXPECT_EQ(before.stackCopies, after.stackCopies) << "a frame below left a copy";
+    // The passphrase went through: the section handed back holds it, protected.
+    EXPECT_TRUE(SectionHoldsPassphrase(rewritten.get(), StoredSecret));
+}
+
+TEST_F(SecretTest, APassphraseTypedIntoTheDialogLeavesNoCopyOfTheModule) {
+    ASSERT_TRUE(WriteDptAdapter(L"QmkSecret0000", SecretAdapter));
+    const HostConnectionRecord connection = ConnectionFor(SecretAdapter);
+    const SecretSightings before = FindSecret(TypedSecret);
+
+    UniqueBstr rewritten;
+    BOOL changed = FALSE;
+    HRESULT hr = E_FAIL;
+    long released = 0;
+    long holding = 0;
+    SecretSightings afterOnUiThread;
+    UiThread ui([&] {
+        ComApartment apartment;
+        ComPtr<IClassFactory> factory = ShippedModuleFactory();
+        ComPtr<ICCXExtUICon> connectivity = CreateConnectivityObject(factory.Get());
+        if (!connectivity) {
+            return;
+        }
+        {
+            ModuleFreeWatch watch(ShippedModule(), TypedSecret);
+            if (!watch.installed()) {
+                return;
+            }
+            CallBelowStackPad([&] {
+                hr = connectivity->EditSettings(nullptr, nullptr, &connection, rewritten.put(),
+                                                &changed);
+            });
+            released = watch.releasedBlocks();
+            holding = watch.blocksHoldingSecret();
+        }
+        // On the thread that ran the dialog: its stack below this frame held the call.
+        afterOnUiThread = FindSecret(TypedSecret);
+    });
+    ASSERT_TRUE(ui.HoldsDisplay());
+    HWND dialog = ui.WaitForDialog(L"WLAN Connection Settings");
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(Click(dialog, UsePrivatePassphraseId));
+    ASSERT_TRUE(TypeInto(ui, dialog, KeyBoxId, TypedSecret));
+    ASSERT_TRUE(TypeInto(ui, dialog, ConfirmationBoxId, TypedSecret));
+    const SecretSightings whileOpen = FindSecret(TypedSecret);
+    ASSERT_TRUE(PostClick(dialog, IDOK));
+    ASSERT_TRUE(ui.WaitForExit());
+    const SecretSightings after = FindSecret(TypedSecret);
+
+    Print("typed passphrase, before the dialog:", before);
+    Print("typed passphrase, dialog open, typed:", whileOpen);
+    Print("typed passphrase, after (UI thread):", afterOnUiThread);
+    Print("typed passphrase, after (test thread):", after);
+    // The copies left in freed memory stand where copies stood while the dialog was open,
+    // less their first bytes, which the heap's list links took over: the edit boxes' text
+    // buffers, released unwiped by the platform when the boxes were destroyed. (The module's
+    // own copy in the dialog object is wiped before it is freed, as the watch shows.)
+    int leftByOpenDialog = 0;
+    for (std::size_t i = 0; i < afterOnUiThread.freePlaceCount; ++i) {
+        const auto* place = static_cast<const BYTE*>(afterOnUiThread.freePlaces[i]);
+        for (std::size_t j = 0; j < whileOpen.busyPlaceCount; ++j) {
+            const auto* open = static_cast<const BYTE*>(whileOpen.busyPlaces[j]);
+            if (place >= open && place < open + sizeof(TypedSecret)) {
+                ++leftByOpenDialog;
+                break;
+            }
+        }
+    }
+    std::printf("copies in freed memory where a copy stood while the dialog was open: %d of %d\n",
+                leftByOpenDialog, afterOnUiThread.freeHeapRegions);
+    std::printf("blocks the module released during the call: %ld, holding the passphrase: %ld\n",
+                released, holding);
+
+    EXPECT_HR(S_OK, hr);
+    EXPECT_EQ(TRUE, changed);
+    EXPECT_LT(0, released) << "the watch saw nothing";
+    EXPECT_EQ(0, holding) << "the module released a copy of the passphrase unwiped";
+    EXPECT_EQ(0, afterOnUiThread.busyHeapBlocks) << "a copy is still held";
+    EXPECT_EQ(0, afterOnUiThread.stackCopies) << "a frame of the call left a copy";
+    EXPECT_EQ(afterOnUiThread.freeHeapRegions, leftByOpenDialog) << "a copy of unknown origin";
+    EXPECT_TRUE(SectionHoldsPassphrase(rewritten.get(), TypedSecret));
+}
+
+} // namespace
