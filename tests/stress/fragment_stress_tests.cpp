@@ -64,12 +64,12 @@ std::vector<std::wstring> ProtectedPassphrases() {
     return texts;
 }
 
-class FragmentStressTest : public StressRegistryTest {
+// Generated inputs, checked one after the other; Base supplies the apartment (and, for the
+// tests that read the policy, the registry keys).
+template <typename Base> class GeneratedInputTest : public Base {
   protected:
-    FragmentStressTest() { OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName); }
-
     void SetUp() override {
-        StressRegistryTest::SetUp();
+        Base::SetUp();
         factory_ = ModuleFactory();
         ASSERT_TRUE(factory_);
         generator_ = std::make_unique<FragmentGenerator>(GeneratorSeed, ProtectedPassphrases());
@@ -78,7 +78,7 @@ class FragmentStressTest : public StressRegistryTest {
     void TearDown() override {
         factory_.Reset();
         EXPECT_EQ(0, ObjectCount());
-        StressRegistryTest::TearDown();
+        Base::TearDown();
     }
 
     // Runs check on every input, stopping at the first that fails; reports the slowest.
@@ -87,10 +87,12 @@ class FragmentStressTest : public StressRegistryTest {
         const unsigned count = InputCount();
         double slowest = 0;
         std::uint32_t slowestIndex = 0;
-        for (std::uint32_t i = 0; i < count; ++i) {
+        auto make = [&](std::uint32_t i) {
             // Every other input of the key-property run is a network-type fragment.
-            const GeneratedText input =
-                generator_->Make(i, i % 2 == 0 ? FragmentGenerator::Base::Any : base);
+            return generator_->Make(i, i % 2 == 0 ? FragmentGenerator::Base::Any : base);
+        };
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const GeneratedText input = make(i);
             SCOPED_TRACE(testing::Message() << "input " << i << " (" << input.recipe << ", "
                                             << input.text.size() << " units)");
             const auto start = std::chrono::steady_clock::now();
@@ -101,29 +103,36 @@ class FragmentStressTest : public StressRegistryTest {
                 slowest = seconds;
                 slowestIndex = i;
             }
-            if (HasFailure()) {
+            if (::testing::Test::HasFailure()) {
                 return;
             }
         }
         // A hang shows as a timeout of the whole test; a slow input as this bound.
         EXPECT_LT(slowest, 30.0) << "input " << slowestIndex;
-        std::printf(
-            "%u inputs, slowest %.3f s (input %u: %s)\n", count, slowest, slowestIndex,
-            generator_
-                ->Make(slowestIndex, slowestIndex % 2 == 0 ? FragmentGenerator::Base::Any : base)
-                .recipe.c_str());
+        std::printf("%u inputs, slowest %.3f s (input %u: %s)\n", count, slowest, slowestIndex,
+                    make(slowestIndex).recipe.c_str());
         for (const auto& [what, times] : seen_) {
             std::printf("  %-40s %u\n", what.c_str(), times);
         }
+        std::fflush(stdout);
     }
 
     // What the inputs made the code do, printed with the run: evidence that the checks met
     // the cases they are about.
     void Saw(const char* what) { ++seen_[what]; }
-    std::map<std::string, unsigned> seen_;
 
     ComPtr<IClassFactory> factory_;
     std::unique_ptr<FragmentGenerator> generator_;
+    std::map<std::string, unsigned> seen_;
+};
+
+// Readers, writers and key properties read no registry value: these tests run beside others.
+using FragmentStressTest = GeneratedInputTest<ComTest>;
+
+// EditSettings reads the policy, which the test sets.
+class NoticeStressTest : public GeneratedInputTest<StressRegistryTest> {
+  protected:
+    NoticeStressTest() { OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName); }
 };
 
 // --- readers and writers ---
@@ -322,7 +331,7 @@ void CheckVendorSectionLayout(const std::wstring& section, bool compatible) {
     }
 }
 
-TEST_F(FragmentStressTest, EditSettingsOnTheNoticePath) {
+TEST_F(NoticeStressTest, EditSettingsOnTheNoticePath) {
     DisplayLease display;
     ASSERT_TRUE(display.held());
     WindowDismisser dismisser;
