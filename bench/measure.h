@@ -1,0 +1,45 @@
+#pragma once
+
+// Timing under Wine: batches of calls timed with the performance counter, samples of the
+// operation and of its floor taken in turns, medians reported.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Measurement {
+    std::string name;
+    std::string floorParts; // what the floor is made of; empty when it has none
+    double operationUs = 0; // median per call
+    double floorUs = 0;     // median per call, 0 when there is no floor
+    double goalUs = 0;      // an absolute goal, 0 when the goal is the ratio
+    int samples = 0;
+    int batch = 0;
+};
+
+// Samples of batch calls each, the operation and the floor alternately after a warm-up; the
+// batch grows until one takes at least 200 microseconds.
+Measurement Measure(const std::string& name, const std::function<void()>& operation,
+                    const std::string& floorParts, const std::function<void()>& floor, int samples);
+
+// One timed call per sample, with preparation that is not timed (for what cannot be
+// repeated in a batch, such as building the catalogue from no holder).
+Measurement MeasureSingle(const std::string& name, const std::function<void()>& prepare,
+                          const std::function<void()>& operation,
+                          const std::function<void()>& cleanUp, int samples);
+
+// While alive, every message box and dialog the thread opens is answered at once (OK for a
+// message box, Cancel for a dialog) right after it has initialised, as a person would.
+class WindowAnswerer {
+  public:
+    WindowAnswerer();
+    WindowAnswerer(const WindowAnswerer&) = delete;
+    WindowAnswerer& operator=(const WindowAnswerer&) = delete;
+    ~WindowAnswerer();
+    int answered() const;
+
+  private:
+    HHOOK hook_ = nullptr;
+};
