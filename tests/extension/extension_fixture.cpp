@@ -78,23 +78,6 @@ void RegisteredExtensionTest::TearDown() {
     ExtensionRegistryTest::TearDown();
 }
 
-DWORD RunRegsvr32(const std::wstring& options) {
-    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + ShippedModulePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return static_cast<DWORD>(-1);
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 const CLSID& ShippedClassId() {
     static const CLSID classId = [] {
         CLSID parsed{};

@@ -3,6 +3,7 @@
 #include "com_apartment.h"
 #include "hr_assert.h"
 #include "registry_fixture.h"
+#include "shipped_module.h"
 
 #include "common/owners.h"
 
@@ -43,7 +44,6 @@ class RegisteredExtensionTest : public ExtensionRegistryTest {
     ComApartment apartment_;
 };
 
-DWORD RunRegsvr32(const std::wstring& options);
 const CLSID& ShippedClassId();
 
 // The DLL's DllCanUnloadNow and DllGetClassObject, through GetProcAddress.

@@ -25,24 +25,6 @@ ExportFunction Export(const char* name) {
         reinterpret_cast<void*>(GetProcAddress(ShippedModule(), name)));
 }
 
-// Runs the prefix's own regsvr32 on the shipped DLL and returns its exit code.
-DWORD RunRegsvr32(const std::wstring& options) {
-    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + ShippedModulePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return static_cast<DWORD>(-1);
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 class RegistrationTest : public RegistryTest {
   protected:
     RegistrationTest() { OwnKey(HKEY_CLASSES_ROOT, ClassKeyPath()); }

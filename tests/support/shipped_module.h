@@ -10,5 +10,9 @@ std::wstring ShippedModulePath();
 // Loads the shipped DLL once per process (kept loaded) and returns its handle.
 HMODULE ShippedModule();
 
+// Runs the prefix's own regsvr32 on the shipped DLL (options such as L"/u") and returns
+// its exit code, or -1 when it could not be started.
+DWORD RunRegsvr32(const std::wstring& options);
+
 // Makes the module library linked into this test read the shipped DLL's resources.
 void UseShippedModuleResources();
