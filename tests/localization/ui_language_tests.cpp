@@ -1,3 +1,4 @@
+#include "import_hook.h"
 #include "localization_fixture.h"
 
 #include "localization/ui_language.h"
@@ -29,10 +30,8 @@ class SetThreadLocaleCounter {
         return real_(locale);
     }
     static void Patch(BOOL(WINAPI* target)(LCID)) {
-        DWORD protection = 0;
-        VirtualProtect(&__imp_SetThreadLocale, sizeof(target), PAGE_READWRITE, &protection);
-        __imp_SetThreadLocale = target;
-        VirtualProtect(&__imp_SetThreadLocale, sizeof(target), protection, &protection);
+        WriteImportSlot(reinterpret_cast<void**>(&__imp_SetThreadLocale),
+                        reinterpret_cast<void*>(target));
     }
     static inline BOOL(WINAPI* real_)(LCID) = nullptr;
     static inline int calls_ = 0;

@@ -1,5 +1,7 @@
 #include "free_watch.h"
 
+#include "import_hook.h"
+
 #include <objbase.h>
 #include <oleauto.h>
 
@@ -111,38 +113,6 @@ Replacement replacements[] = {
      reinterpret_cast<void**>(&realSysFreeString), nullptr},
 };
 
-// The module's import slot that holds target.
-void** FindSlot(HMODULE module, void* target) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0 || target == nullptr) {
-        return nullptr;
-    }
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         entry->Name != 0; ++entry) {
-        for (auto* slot = reinterpret_cast<void**>(base + entry->FirstThunk); *slot != nullptr;
-             ++slot) {
-            if (*slot == target) {
-                return slot;
-            }
-        }
-    }
-    return nullptr;
-}
-
-bool WriteSlot(void** slot, void* value) {
-    DWORD oldProtection = 0;
-    if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &oldProtection)) {
-        return false;
-    }
-    *slot = value;
-    VirtualProtect(slot, sizeof(*slot), oldProtection, &oldProtection);
-    return true;
-}
-
 } // namespace
 
 ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::wstring_view secret) {
@@ -154,15 +124,15 @@ ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::wstring_view secret) {
         void* target =
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(r.library), r.function));
         *r.original = target;
-        r.slot = installed_ ? FindSlot(module, target) : nullptr;
-        installed_ = installed_ && r.slot != nullptr && WriteSlot(r.slot, r.replacement);
+        r.slot = installed_ ? FindImportSlot(module, target) : nullptr;
+        installed_ = installed_ && r.slot != nullptr && WriteImportSlot(r.slot, r.replacement);
     }
 }
 
 ModuleFreeWatch::~ModuleFreeWatch() {
     for (Replacement& r : replacements) {
         if (r.slot != nullptr) {
-            WriteSlot(r.slot, *r.original);
+            WriteImportSlot(r.slot, *r.original);
             r.slot = nullptr;
         }
     }

@@ -1,9 +1,10 @@
 #include "import_hook.h"
 
-namespace {
-
-void** FindImportSlot(void* target) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+void** FindImportSlot(HMODULE module, void* target) {
+    if (module == nullptr) {
+        return nullptr;
+    }
+    auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports =
@@ -23,25 +24,26 @@ void** FindImportSlot(void* target) {
     return nullptr;
 }
 
-void WriteSlot(void** slot, void* value) {
-    DWORD protection = 0;
-    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
+bool WriteImportSlot(void** slot, void* value) {
+    DWORD oldProtection = 0;
+    if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &oldProtection)) {
+        return false;
+    }
     *slot = value;
-    VirtualProtect(slot, sizeof(void*), protection, &protection);
+    VirtualProtect(slot, sizeof(*slot), oldProtection, &oldProtection);
+    return true;
 }
-
-} // namespace
 
 ImportHook::ImportHook(const wchar_t* module, const char* function, void* replacement) {
     original_ = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), function));
-    slot_ = FindImportSlot(original_);
+    slot_ = FindImportSlot(GetModuleHandleW(nullptr), original_);
     if (slot_ != nullptr) {
-        WriteSlot(slot_, replacement);
+        WriteImportSlot(slot_, replacement);
     }
 }
 
 ImportHook::~ImportHook() {
     if (slot_ != nullptr) {
-        WriteSlot(slot_, original_);
+        WriteImportSlot(slot_, original_);
     }
 }
