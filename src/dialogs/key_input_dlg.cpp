@@ -7,6 +7,7 @@
 #include "module/string_loader.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -68,6 +69,22 @@ void ShowLabel(HWND label, int command) {
     if (label != nullptr) {
         ShowWindow(label, command);
     }
+}
+
+// An edit box keeps its text in its own buffer, which the platform frees unwiped when the
+// box is destroyed. Overwriting the text at the same length (the box keeps its buffer), then
+// emptying the box and its undo copy, leaves nothing typed behind.
+void ScrubBox(HWND box) {
+    if (box == nullptr) {
+        return;
+    }
+    const int length = GetWindowTextLengthW(box);
+    if (length > 0) {
+        const std::wstring filler(static_cast<size_t>(length), L'*');
+        SetWindowTextW(box, filler.c_str());
+    }
+    SetWindowTextW(box, L"");
+    SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
 void Repaint(HWND box) {
@@ -350,6 +367,10 @@ void KeyInputDlg::ShowWarning(UINT textId) {
 
 void KeyInputDlg::Close(BOOL accept) {
     accepted = accept;
+    busy = TRUE; // the scrubbing is the dialog's own change, not the user's
+    ScrubBox(entry.keyEdit);
+    ScrubBox(entry.confirmEdit);
+    busy = FALSE;
     EndDialog(dialogWindow, accept);
 }
 

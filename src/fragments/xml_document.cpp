@@ -27,6 +27,12 @@ HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document) {
     if (hr != S_OK || !created) {
         return hr == S_OK ? E_FAIL : hr;
     }
+    // Fragments come from profiles, which may be imported from anywhere: a document type in
+    // one must not make the parser fetch files or URLs. Nothing else departs from the defaults.
+    const HRESULT setHr = created->put_resolveExternals(VARIANT_FALSE);
+    if (setHr != S_OK) {
+        return FAILED(setHr) ? setHr : E_FAIL;
+    }
     document = std::move(created);
     return S_OK;
 }

@@ -33,6 +33,28 @@ TEST_F(XmlDocumentTest, LoadsOnlyWellFormedText) {
     }
 }
 
+// A document type in a fragment may name files or URLs: the parser fetches none of them.
+// Every other parser setting stays as a bare document has it.
+TEST_F(XmlDocumentTest, DocumentsResolveNoExternalsAndKeepOtherDefaults) {
+    ComPtr<IXMLDOMDocument> bare;
+    ASSERT_HR(S_OK, CoCreateInstance(DomDocumentClsid, nullptr, CLSCTX_INPROC_SERVER, DomDocumentIid,
+                                     reinterpret_cast<void**>(bare.GetAddressOf())));
+    ComPtr<IXMLDOMDocument> document;
+    ASSERT_HR(S_OK, CreateDocument(document));
+    VARIANT_BOOL value = VARIANT_TRUE;
+    ASSERT_HR(S_OK, document->get_resolveExternals(&value));
+    EXPECT_EQ(VARIANT_FALSE, value);
+    using Getter = HRESULT (STDMETHODCALLTYPE IXMLDOMDocument::*)(VARIANT_BOOL*);
+    for (Getter getter : {&IXMLDOMDocument::get_validateOnParse,
+                          &IXMLDOMDocument::get_preserveWhiteSpace, &IXMLDOMDocument::get_async}) {
+        VARIANT_BOOL expected = 0;
+        VARIANT_BOOL actual = 1;
+        ASSERT_HR(S_OK, (bare.Get()->*getter)(&expected));
+        ASSERT_HR(S_OK, (document.Get()->*getter)(&actual));
+        EXPECT_EQ(expected, actual);
+    }
+}
+
 TEST_F(XmlDocumentTest, PlainPathsFindElementsUnderADefaultNamespace) {
     ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(
         L"<DPT xmlns=\"dptv1\"><useDPTPrivateKey>true</useDPTPrivateKey></DPT>");

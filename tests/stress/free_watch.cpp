@@ -13,27 +13,38 @@
 
 namespace {
 
-std::wstring_view watchedSecret;
-std::atomic<long> released{0};
-std::atomic<long> holding{0};
+using Releases = ModuleFreeWatch::Releases;
 
-bool Holds(const void* block, std::size_t size) {
+// One watch of each kind may be alive at a time; the two kinds run side by side.
+struct WatchState {
+    std::wstring_view secret;
+    std::atomic<long> released{0};
+    std::atomic<long> holding{0};
+};
+WatchState states[2];
+
+WatchState& StateOf(Releases releases) {
+    return states[static_cast<int>(releases)];
+}
+
+bool Holds(const WatchState& state, const void* block, std::size_t size) {
     const auto* begin = static_cast<const BYTE*>(block);
-    const auto* pattern = reinterpret_cast<const BYTE*>(watchedSecret.data());
-    const std::size_t patternSize = watchedSecret.size() * sizeof(wchar_t);
+    const auto* pattern = reinterpret_cast<const BYTE*>(state.secret.data());
+    const std::size_t patternSize = state.secret.size() * sizeof(wchar_t);
     if (block == nullptr || patternSize == 0 || size < patternSize) {
         return false;
     }
     return std::search(begin, begin + size, pattern, pattern + patternSize) != begin + size;
 }
 
-void Inspect(const void* block, std::size_t size) {
+void Inspect(Releases releases, const void* block, std::size_t size) {
     if (block == nullptr) {
         return;
     }
-    ++released;
-    if (Holds(block, size)) {
-        ++holding;
+    WatchState& state = StateOf(releases);
+    ++state.released;
+    if (Holds(state, block, size)) {
+        ++state.holding;
     }
 }
 
@@ -50,25 +61,30 @@ CoTaskMemFreeFunction realCoTaskMemFree = nullptr;
 SysFreeStringFunction realSysFreeString = nullptr;
 
 void __cdecl WatchingFree(void* block) {
-    Inspect(block, block != nullptr ? _msize(block) : 0);
+    Inspect(Releases::OwnCode, block, block != nullptr ? _msize(block) : 0);
     realFree(block);
 }
 
 void* __cdecl WatchingRealloc(void* block, std::size_t size) {
-    const bool held = block != nullptr && Holds(block, _msize(block));
+    WatchState& state = StateOf(Releases::OwnCode);
+    const bool held = block != nullptr && Holds(state, block, _msize(block));
     void* moved = realRealloc(block, size);
     // A block that moved was released in its old place.
     if (block != nullptr && moved != block) {
-        ++released;
+        ++state.released;
         if (held) {
-            ++holding;
+            ++state.holding;
         }
     }
     return moved;
 }
 
-HLOCAL WINAPI WatchingLocalFree(HLOCAL block) {
-    Inspect(block, block != nullptr ? LocalSize(block) : 0);
+template <Releases releases> HLOCAL WINAPI WatchingLocalFree(HLOCAL block) {
+    // A movable block's handle is not its address: the lock gives the address.
+    if (const void* data = block != nullptr ? LocalLock(block) : nullptr) {
+        Inspect(releases, data, LocalSize(block));
+        LocalUnlock(block);
+    }
     return realLocalFree(block);
 }
 
@@ -76,7 +92,7 @@ void WINAPI WatchingCoTaskMemFree(void* block) {
     if (block != nullptr) {
         IMalloc* allocator = nullptr;
         if (SUCCEEDED(CoGetMalloc(1, &allocator))) {
-            Inspect(block, allocator->GetSize(block));
+            Inspect(Releases::OwnCode, block, allocator->GetSize(block));
             allocator->Release();
         }
     }
@@ -86,62 +102,91 @@ void WINAPI WatchingCoTaskMemFree(void* block) {
 void WINAPI WatchingSysFreeString(BSTR text) {
     if (text != nullptr) {
         // The length prefix, the text and its terminator.
-        Inspect(reinterpret_cast<BYTE*>(text) - sizeof(UINT),
+        Inspect(Releases::OwnCode, reinterpret_cast<BYTE*>(text) - sizeof(UINT),
                 sizeof(UINT) + SysStringByteLen(text) + sizeof(wchar_t));
     }
     realSysFreeString(text);
 }
 
 struct Replacement {
+    Releases releases;
     const wchar_t* library;
     const char* function;
     void* replacement;
     void** original;
-    void** slot;
+    // Every slot that holds the function: a module may import it under two names.
+    static constexpr int MaxSlots = 4;
+    void** slots[MaxSlots] = {};
+    int slotCount = 0;
 };
 
+template <typename Function> void* Address(Function function) {
+    return reinterpret_cast<void*>(function);
+}
+
+template <typename Function> void** Original(Function* original) {
+    return reinterpret_cast<void**>(original);
+}
+
 Replacement replacements[] = {
-    {L"msvcrt.dll", "free", reinterpret_cast<void*>(&WatchingFree),
-     reinterpret_cast<void**>(&realFree), nullptr},
-    {L"msvcrt.dll", "realloc", reinterpret_cast<void*>(&WatchingRealloc),
-     reinterpret_cast<void**>(&realRealloc), nullptr},
-    {L"kernel32.dll", "LocalFree", reinterpret_cast<void*>(&WatchingLocalFree),
-     reinterpret_cast<void**>(&realLocalFree), nullptr},
-    {L"ole32.dll", "CoTaskMemFree", reinterpret_cast<void*>(&WatchingCoTaskMemFree),
-     reinterpret_cast<void**>(&realCoTaskMemFree), nullptr},
-    {L"oleaut32.dll", "SysFreeString", reinterpret_cast<void*>(&WatchingSysFreeString),
-     reinterpret_cast<void**>(&realSysFreeString), nullptr},
+    {Releases::OwnCode, L"msvcrt.dll", "free", Address(&WatchingFree), Original(&realFree)},
+    {Releases::OwnCode, L"msvcrt.dll", "realloc", Address(&WatchingRealloc),
+     Original(&realRealloc)},
+    {Releases::OwnCode, L"kernel32.dll", "LocalFree",
+     Address(&WatchingLocalFree<Releases::OwnCode>), Original(&realLocalFree)},
+    {Releases::OwnCode, L"ole32.dll", "CoTaskMemFree", Address(&WatchingCoTaskMemFree),
+     Original(&realCoTaskMemFree)},
+    {Releases::OwnCode, L"oleaut32.dll", "SysFreeString", Address(&WatchingSysFreeString),
+     Original(&realSysFreeString)},
+    // The window system imports it from kernelbase.dll.
+    {Releases::WindowSystem, L"kernelbase.dll", "LocalFree",
+     Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree)},
 };
 
 } // namespace
 
-ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::wstring_view secret) {
-    watchedSecret = secret;
-    released = 0;
-    holding = 0;
+ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::wstring_view secret, Releases releases)
+    : releases_(releases) {
+    WatchState& state = StateOf(releases);
+    state.secret = secret;
+    state.released = 0;
+    state.holding = 0;
     installed_ = module != nullptr;
     for (Replacement& r : replacements) {
+        if (r.releases != releases) {
+            continue;
+        }
         void* target =
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(r.library), r.function));
         *r.original = target;
-        r.slot = installed_ ? FindImportSlot(module, target) : nullptr;
-        installed_ = installed_ && r.slot != nullptr && WriteImportSlot(r.slot, r.replacement);
+        // A patched slot no longer holds the target, so the next search finds the next one.
+        while (installed_ && target != nullptr && r.slotCount < Replacement::MaxSlots) {
+            void** slot = FindImportSlot(module, target);
+            if (slot == nullptr || !WriteImportSlot(slot, r.replacement)) {
+                break;
+            }
+            r.slots[r.slotCount++] = slot;
+        }
+        installed_ = installed_ && r.slotCount > 0;
     }
 }
 
 ModuleFreeWatch::~ModuleFreeWatch() {
     for (Replacement& r : replacements) {
-        if (r.slot != nullptr) {
-            WriteImportSlot(r.slot, *r.original);
-            r.slot = nullptr;
+        if (r.releases != releases_) {
+            continue;
         }
+        for (int i = 0; i < r.slotCount; ++i) {
+            WriteImportSlot(r.slots[i], *r.original);
+        }
+        r.slotCount = 0;
     }
 }
 
 long ModuleFreeWatch::releasedBlocks() const {
-    return released;
+    return StateOf(releases_).released;
 }
 
 long ModuleFreeWatch::blocksHoldingSecret() const {
-    return holding;
+    return StateOf(releases_).holding;
 }

@@ -400,8 +400,7 @@ constexpr std::size_t PieceUnits = 8;
 
 // Places in memory that hold the secret or a piece of it; a place counts once however many
 // pieces of one copy it holds.
-int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text,
-            const void** places = nullptr, std::size_t* placeCount = nullptr) {
+int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text) {
     const std::size_t pieceBytes = std::min(text.size(), PieceUnits) * sizeof(wchar_t);
     const std::size_t pieces = text.size() >= PieceUnits ? text.size() - PieceUnits + 1 : 1;
     const auto* secret = reinterpret_cast<const BYTE*>(text.data());
@@ -410,9 +409,6 @@ int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text,
         for (std::size_t piece = 0; piece < pieces; ++piece) {
             if (std::memcmp(begin + at, secret + piece * sizeof(wchar_t), pieceBytes) == 0) {
                 ++found;
-                if (places != nullptr && *placeCount < SecretSightings::MaxPlaces) {
-                    places[(*placeCount)++] = begin + at;
-                }
                 at += text.size() * sizeof(wchar_t); // the rest of this copy
                 break;
             }
@@ -452,11 +448,9 @@ SecretSightings FindSecret(std::wstring_view text) {
     WalkHeaps([&](const PROCESS_HEAP_ENTRY& entry) {
         const auto* data = static_cast<const BYTE*>(entry.lpData);
         if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
-            sightings.busyHeapBlocks +=
-                CountIn(data, entry.cbData, text, sightings.busyPlaces, &sightings.busyPlaceCount);
+            sightings.busyHeapBlocks += CountIn(data, entry.cbData, text);
         } else {
-            sightings.freeHeapRegions +=
-                CountIn(data, entry.cbData, text, sightings.freePlaces, &sightings.freePlaceCount);
+            sightings.freeHeapRegions += CountIn(data, entry.cbData, text);
         }
     });
     volatile BYTE marker = 0;

@@ -126,12 +126,6 @@ struct SecretSightings {
     int busyHeapBlocks = 0;  // copies in blocks still allocated
     int freeHeapRegions = 0; // copies in memory the heaps have taken back
     int stackCopies = 0;     // below the calling thread's stack pointer: frames already left
-    // Where the heap copies start (the first few of each kind), to tell them apart.
-    static constexpr std::size_t MaxPlaces = 16;
-    const void* busyPlaces[MaxPlaces] = {};
-    std::size_t busyPlaceCount = 0;
-    const void* freePlaces[MaxPlaces] = {};
-    std::size_t freePlaceCount = 0;
 };
 // Searches every heap (busy blocks and free regions) and the calling thread's stack below
 // its current frame. Pass a literal: a copy of the text on the heap would be found itself.
