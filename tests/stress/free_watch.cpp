@@ -56,7 +56,8 @@ using SysFreeStringFunction = void(WINAPI*)(BSTR);
 
 FreeFunction realFree = nullptr;
 ReallocFunction realRealloc = nullptr;
-LocalFreeFunction realLocalFree = nullptr;
+// One per kind: the two kinds find LocalFree under different libraries' addresses.
+LocalFreeFunction realLocalFree[2] = {};
 CoTaskMemFreeFunction realCoTaskMemFree = nullptr;
 SysFreeStringFunction realSysFreeString = nullptr;
 
@@ -85,7 +86,7 @@ template <Releases releases> HLOCAL WINAPI WatchingLocalFree(HLOCAL block) {
         Inspect(releases, data, LocalSize(block));
         LocalUnlock(block);
     }
-    return realLocalFree(block);
+    return realLocalFree[static_cast<int>(releases)](block);
 }
 
 void WINAPI WatchingCoTaskMemFree(void* block) {
@@ -133,14 +134,14 @@ Replacement replacements[] = {
     {Releases::OwnCode, L"msvcrt.dll", "realloc", Address(&WatchingRealloc),
      Original(&realRealloc)},
     {Releases::OwnCode, L"kernel32.dll", "LocalFree",
-     Address(&WatchingLocalFree<Releases::OwnCode>), Original(&realLocalFree)},
+     Address(&WatchingLocalFree<Releases::OwnCode>), Original(&realLocalFree[0])},
     {Releases::OwnCode, L"ole32.dll", "CoTaskMemFree", Address(&WatchingCoTaskMemFree),
      Original(&realCoTaskMemFree)},
     {Releases::OwnCode, L"oleaut32.dll", "SysFreeString", Address(&WatchingSysFreeString),
      Original(&realSysFreeString)},
     // The window system imports it from kernelbase.dll.
     {Releases::WindowSystem, L"kernelbase.dll", "LocalFree",
-     Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree)},
+     Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree[1])},
 };
 
 } // namespace

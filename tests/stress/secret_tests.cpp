@@ -112,6 +112,17 @@ TEST(SecretSearchTest, TheFreeWatchSeesWhatTheModuleReleases) {
     EXPECT_LT(0, watch.blocksHoldingSecret());
 }
 
+// Both kinds of watch side by side, twice: each puts back exactly what it replaced.
+TEST(SecretSearchTest, BothWatchesCanBeSetUpAgain) {
+    for (int round = 0; round < 2; ++round) {
+        ModuleFreeWatch own(ShippedModule(), ProbeSecret);
+        ModuleFreeWatch boxes(GetModuleHandleW(L"user32.dll"), ProbeSecret,
+                              ModuleFreeWatch::Releases::WindowSystem);
+        EXPECT_TRUE(own.installed()) << round;
+        EXPECT_TRUE(boxes.installed()) << round;
+    }
+}
+
 class SecretTest : public StressRegistryTest {
   protected:
     SecretTest() {
