@@ -57,7 +57,7 @@ using SysFreeStringFunction = void(WINAPI*)(BSTR);
 FreeFunction realFree = nullptr;
 ReallocFunction realRealloc = nullptr;
 // One per kind: the two kinds find LocalFree under different libraries' addresses.
-LocalFreeFunction realLocalFree[2] = {};
+template <Releases releases> LocalFreeFunction realLocalFree = nullptr;
 CoTaskMemFreeFunction realCoTaskMemFree = nullptr;
 SysFreeStringFunction realSysFreeString = nullptr;
 
@@ -86,7 +86,7 @@ template <Releases releases> HLOCAL WINAPI WatchingLocalFree(HLOCAL block) {
         Inspect(releases, data, LocalSize(block));
         LocalUnlock(block);
     }
-    return realLocalFree[static_cast<int>(releases)](block);
+    return realLocalFree<releases>(block);
 }
 
 void WINAPI WatchingCoTaskMemFree(void* block) {
@@ -115,10 +115,7 @@ struct Replacement {
     const char* function;
     void* replacement;
     void** original;
-    // Every slot that holds the function: a module may import it under two names.
-    static constexpr int MaxSlots = 4;
-    void** slots[MaxSlots] = {};
-    int slotCount = 0;
+    void** slot = nullptr;
 };
 
 template <typename Function> void* Address(Function function) {
@@ -134,14 +131,14 @@ Replacement replacements[] = {
     {Releases::OwnCode, L"msvcrt.dll", "realloc", Address(&WatchingRealloc),
      Original(&realRealloc)},
     {Releases::OwnCode, L"kernel32.dll", "LocalFree",
-     Address(&WatchingLocalFree<Releases::OwnCode>), Original(&realLocalFree[0])},
+     Address(&WatchingLocalFree<Releases::OwnCode>), Original(&realLocalFree<Releases::OwnCode>)},
     {Releases::OwnCode, L"ole32.dll", "CoTaskMemFree", Address(&WatchingCoTaskMemFree),
      Original(&realCoTaskMemFree)},
     {Releases::OwnCode, L"oleaut32.dll", "SysFreeString", Address(&WatchingSysFreeString),
      Original(&realSysFreeString)},
     // The window system imports it from kernelbase.dll.
     {Releases::WindowSystem, L"kernelbase.dll", "LocalFree",
-     Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree[1])},
+     Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree<Releases::WindowSystem>)},
 };
 
 } // namespace
@@ -160,27 +157,17 @@ ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::wstring_view secret, Relea
         void* target =
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(r.library), r.function));
         *r.original = target;
-        // A patched slot no longer holds the target, so the next search finds the next one.
-        while (installed_ && target != nullptr && r.slotCount < Replacement::MaxSlots) {
-            void** slot = FindImportSlot(module, target);
-            if (slot == nullptr || !WriteImportSlot(slot, r.replacement)) {
-                break;
-            }
-            r.slots[r.slotCount++] = slot;
-        }
-        installed_ = installed_ && r.slotCount > 0;
+        r.slot = installed_ ? FindImportSlot(module, target) : nullptr;
+        installed_ = installed_ && r.slot != nullptr && WriteImportSlot(r.slot, r.replacement);
     }
 }
 
 ModuleFreeWatch::~ModuleFreeWatch() {
     for (Replacement& r : replacements) {
-        if (r.releases != releases_) {
-            continue;
+        if (r.releases == releases_ && r.slot != nullptr) {
+            WriteImportSlot(r.slot, *r.original);
+            r.slot = nullptr;
         }
-        for (int i = 0; i < r.slotCount; ++i) {
-            WriteImportSlot(r.slots[i], *r.original);
-        }
-        r.slotCount = 0;
     }
 }
 

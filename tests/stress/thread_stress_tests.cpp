@@ -237,10 +237,13 @@ TEST_F(ThreadStressTest, EightThreadsShareTheModuleAndLeaveNothingBehind) {
     // is not a hang: the test gives up only when a whole minute passes without a new object.
     constexpr DWORD StallMs = 60000;
     DWORD waited = WAIT_TIMEOUT;
-    long createdBefore = -1;
-    while ((waited = WaitForMultipleObjects(ThreadCount, threads, TRUE, StallMs)) == WAIT_TIMEOUT &&
-           shared.objectsCreated.load() != createdBefore) {
-        createdBefore = shared.objectsCreated.load();
+    for (long createdBefore = -1;
+         (waited = WaitForMultipleObjects(ThreadCount, threads, TRUE, StallMs)) == WAIT_TIMEOUT;) {
+        const long created = shared.objectsCreated.load();
+        if (created == createdBefore) {
+            break;
+        }
+        createdBefore = created;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
