@@ -44,8 +44,8 @@ void ReadBooleanNode(IXMLDOMNode* node, int& field) {
     field = ReadNodeText(node, text) ? BooleanField(text) : CcxInvalid;
 }
 
-void ReadRadioMeasurement(CcxSettings& settings, IXMLDOMNode* root) {
-    ComPtr<IXMLDOMNode> radio = SelectNode(root, L"/CCX/RadioMeasurement");
+void ReadRadioMeasurement(CcxSettings& settings, IXMLDOMNode* ccx) {
+    ComPtr<IXMLDOMNode> radio = SelectNode(ccx, L"RadioMeasurement");
     if (!radio) {
         settings.radioMeasurement = 1;
         settings.locationBasedServices = 1;
@@ -68,8 +68,8 @@ void ReadRadioMeasurement(CcxSettings& settings, IXMLDOMNode* root) {
     ReadDecimalChild(enabled.Get(), L"MinOnChannelTimeMs", settings.minOnChannelTimeMs);
 }
 
-void ReadKeepAliveTimer(CcxSettings& settings, IXMLDOMNode* root) {
-    ComPtr<IXMLDOMNode> timer = SelectNode(root, L"/CCX/KeepAliveTimer");
+void ReadKeepAliveTimer(CcxSettings& settings, IXMLDOMNode* ccx) {
+    ComPtr<IXMLDOMNode> timer = SelectNode(ccx, L"KeepAliveTimer");
     if (!timer) {
         settings.keepAliveEnabled = 0;
         settings.keepAlivePeriod = 0;
@@ -97,13 +97,13 @@ void ReadDiagnosticSsid(CcxSettings& settings, IXMLDOMNode* channel) {
     }
 }
 
-void ReadDiagnostics(CcxSettings& settings, IXMLDOMNode* root) {
-    if (ComPtr<IXMLDOMNode> channel = SelectNode(root, L"/CCX/Diagnostics/Channel")) {
+void ReadDiagnostics(CcxSettings& settings, IXMLDOMNode* ccx) {
+    if (ComPtr<IXMLDOMNode> channel = SelectNode(ccx, L"Diagnostics/Channel")) {
         ReadDiagnosticSsid(settings, channel.Get());
         ReadBooleanNode(SelectNode(channel.Get(), L"EnableClientReporting").Get(),
                         settings.enableClientReporting);
     }
-    ReadBooleanNode(SelectNode(root, L"/CCX/Diagnostics/AuthorizedProfile").Get(),
+    ReadBooleanNode(SelectNode(ccx, L"Diagnostics/AuthorizedProfile").Get(),
                     settings.authorizedProfile);
 }
 
@@ -246,7 +246,11 @@ void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
     if (!root) {
         return;
     }
-    ReadRadioMeasurement(settings, root.Get());
-    ReadKeepAliveTimer(settings, root.Get());
-    ReadDiagnostics(settings, root.Get());
+    // "/CCX" is found once; the paths below it start there rather than at the document, which
+    // finds the same nodes without walking down from the document for each of them. Without a
+    // CCX element every one of them is absent.
+    ComPtr<IXMLDOMNode> ccx = SelectNode(root.Get(), L"/CCX");
+    ReadRadioMeasurement(settings, ccx.Get());
+    ReadKeepAliveTimer(settings, ccx.Get());
+    ReadDiagnostics(settings, ccx.Get());
 }

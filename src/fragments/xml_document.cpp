@@ -1,9 +1,9 @@
 #include "fragments/xml_document.h"
 
 #include <algorithm>
-#include <new>
+#include <array>
+#include <span>
 #include <string_view>
-#include <vector>
 
 const CLSID DomDocumentClsid = {
     0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
@@ -87,7 +87,7 @@ bool IsElementNamed(IXMLDOMNode* node, std::wstring_view name) {
 // what selectSingleNode answers for a plain path, found without compiling a query. A node
 // that cannot be walked past (Wine's document-type node has no next sibling) makes the
 // answer uncertain, and the caller asks the platform instead.
-ComPtr<IXMLDOMNode> FindByNames(IXMLDOMNode* node, const std::vector<std::wstring_view>& names,
+ComPtr<IXMLDOMNode> FindByNames(IXMLDOMNode* node, std::span<const std::wstring_view> names,
                                 std::size_t step, bool& uncertain) {
     ComPtr<IXMLDOMNode> child;
     const HRESULT first = node->get_firstChild(&child);
@@ -115,21 +115,27 @@ ComPtr<IXMLDOMNode> FindByNames(IXMLDOMNode* node, const std::vector<std::wstrin
     return nullptr;
 }
 
-// The names of a plain path ("A/B" or "/A/B"), or nothing for any other query.
-bool SplitPlainPath(std::wstring_view path, std::vector<std::wstring_view>& names) {
+// The readers' paths have at most four names; a longer one goes to the platform.
+using PlainNames = std::array<std::wstring_view, 8>;
+
+// The number of names of a plain path ("A/B" or "/A/B") put into `names`, or 0 for any other
+// query.
+std::size_t SplitPlainPath(std::wstring_view path, PlainNames& names) {
     if (path.empty()) {
-        return false;
+        return 0;
     }
-    for (std::size_t start = 0; start <= path.size();) {
+    std::size_t count = 0;
+    for (std::size_t start = 0; start <= path.size(); ++count) {
         const std::size_t slash = std::min(path.find(L'/', start), path.size());
         const std::wstring_view name = path.substr(start, slash - start);
-        if (name.empty() || name.find_first_of(L"*@[]().:| ") != std::wstring_view::npos) {
-            return false;
+        if (count == names.size() || name.empty() ||
+            name.find_first_of(L"*@[]().:| ") != std::wstring_view::npos) {
+            return 0;
         }
-        names.push_back(name);
+        names[count] = name;
         start = slash + 1;
     }
-    return true;
+    return count;
 }
 
 ComPtr<IXMLDOMNode> SelectWithQuery(IXMLDOMNode* node, const wchar_t* path) {
@@ -164,16 +170,14 @@ ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* node, const wchar_t* path) {
             start = owner; // a document is a node; a document node itself has no owner
         }
     }
-    std::vector<std::wstring_view> names;
-    try {
-        if (!SplitPlainPath(rest, names)) {
-            return SelectWithQuery(node, path);
-        }
-    } catch (const std::bad_alloc&) {
+    PlainNames names;
+    const std::size_t count = SplitPlainPath(rest, names);
+    if (count == 0) {
         return SelectWithQuery(node, path);
     }
     bool uncertain = false;
-    ComPtr<IXMLDOMNode> found = FindByNames(start.Get(), names, 0, uncertain);
+    ComPtr<IXMLDOMNode> found =
+        FindByNames(start.Get(), std::span(names.data(), count), 0, uncertain);
     return uncertain ? SelectWithQuery(node, path) : found;
 }
 

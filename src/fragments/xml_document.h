@@ -2,7 +2,7 @@
 
 // Access to the platform's MSXML document object, as every fragment reader and writer uses
 // it. Each reader or writer creates its own document, uses it and lets it go before it
-// returns; no document property is ever set, so the parser runs with its defaults.
+// returns. A document resolves no externals; every other property keeps its default.
 //
 // Every helper takes plain pointers it does not own and hands back owners (ComPtr,
 // UniqueBstr). Texts are copied into BSTRs for the calls and freed right after. A helper

@@ -54,14 +54,19 @@ std::wstring Identity(IXMLDOMNode* node) {
 }
 
 // The paths the readers ask, from the node each starts at.
-const wchar_t* const AbsolutePaths[] = {L"/CCX/RadioMeasurement",
+const wchar_t* const AbsolutePaths[] = {L"/CCX",
+                                        L"/CCX/RadioMeasurement",
                                         L"/CCX/KeepAliveTimer",
                                         L"/CCX/Diagnostics/Channel",
                                         L"/CCX/Diagnostics/AuthorizedProfile",
                                         L"/CCX/openNetwork",
                                         L"/CCX/authenticatingNetwork",
                                         L"/DPT"};
-const wchar_t* const RelativePaths[] = {L"disabled",
+const wchar_t* const RelativePaths[] = {L"RadioMeasurement",
+                                        L"KeepAliveTimer",
+                                        L"Diagnostics/Channel",
+                                        L"Diagnostics/AuthorizedProfile",
+                                        L"disabled",
                                         L"enabled",
                                         L"disableLocationBasedServices",
                                         L"MaxOffChannelTimeMs",
@@ -77,7 +82,10 @@ const wchar_t* const RelativePaths[] = {L"disabled",
                                         L"encryption",
                                         L"useDPTPrivateKey",
                                         L"DPTPrivateKey",
-                                        L"DPTEncryption"};
+                                        L"DPTEncryption",
+                                        // the longest path the walk takes, and one longer
+                                        L"a/b/c/d/e/f/g/h",
+                                        L"a/b/c/d/e/f/g/h/i"};
 
 int Compare(IXMLDOMNode* start, const wchar_t* path, std::vector<ComPtr<IXMLDOMNode>>& found) {
     ComPtr<IXMLDOMNode> walked = SelectNode(start, path);
@@ -135,6 +143,7 @@ TEST(SelectEquivalenceTest, TheWalkFindsWhatTheQueryFinds) {
         L"<CCX><authenticatingNetwork><wpa2x/><wpa><encryption/></wpa><wpa2/></"
         L"authenticatingNetwork>"
         L"</CCX>",
+        L"<CCX><a><b><c><d><e><f><g><h><i>9</i></h></g></f></e></d></c></b></a></CCX>",
     };
     int hits = 0;
     for (const wchar_t* text : crafted) {
