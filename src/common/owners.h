@@ -1,13 +1,15 @@
 #pragma once
 
-// Small RAII owners for the platform's handles and allocations. Outside this header nobody
-// frees a BSTR, an HKEY, a LocalAlloc or CoTaskMem block, or a VARIANT by hand. Every put()
-// releases the old value first, so handing an owner to an out-parameter cannot leak.
+// The one set of RAII owners for the platform's handles and allocations, after WIL's
+// unique_any: an owner is UniqueAny over the handle type, its close function and the value
+// that means "none". Outside this header nobody closes or frees one of these by hand. Every
+// put() releases the old value first, so handing an owner to an out-parameter cannot leak.
 
 #include <windows.h>
 #include <wincrypt.h>
 #include <oleauto.h>
 #include <objbase.h>
+#include <rpc.h>
 #include <wrl/client.h>
 
 #include <cstddef>
@@ -15,7 +17,9 @@
 
 using Microsoft::WRL::ComPtr;
 
-template <typename T, void (*Close)(T)> class UniqueAny {
+// Invalid is the "none" value as an integer, as WIL spells it: 0 for null, -1 for
+// INVALID_HANDLE_VALUE (a pointer constant cannot be a template argument).
+template <typename T, void (*Close)(T), INT_PTR Invalid = 0> class UniqueAny {
   public:
     UniqueAny() = default;
     explicit UniqueAny(T value) : value_(value) {}
@@ -28,22 +32,24 @@ template <typename T, void (*Close)(T)> class UniqueAny {
     }
     ~UniqueAny() { reset(); }
 
+    static T none() { return reinterpret_cast<T>(Invalid); }
+
     T get() const { return value_; }
     T* put() {
         reset();
         return &value_;
     }
-    T release() { return std::exchange(value_, T{}); }
-    void reset(T value = T{}) {
+    T release() { return std::exchange(value_, none()); }
+    void reset(T value = none()) {
         T old = std::exchange(value_, value);
-        if (old) {
+        if (old != none()) {
             Close(old);
         }
     }
-    explicit operator bool() const { return value_ != T{}; }
+    explicit operator bool() const { return value_ != none(); }
 
   private:
-    T value_{};
+    T value_ = none();
 };
 
 namespace owners_detail {
@@ -52,6 +58,12 @@ inline void FreeBstr(BSTR text) {
 }
 inline void CloseKey(HKEY key) {
     RegCloseKey(key);
+}
+inline void CloseKernelHandle(HANDLE handle) {
+    CloseHandle(handle);
+}
+inline void CloseChangeNotification(HANDLE changes) {
+    FindCloseChangeNotification(changes);
 }
 inline void FreeLocal(void* block) {
     LocalFree(block);
@@ -62,24 +74,46 @@ inline void FreeCoTaskMem(void* block) {
 inline void UnloadLibrary(HMODULE module) {
     FreeLibrary(module);
 }
+inline void Unhook(HHOOK hook) {
+    UnhookWindowsHookEx(hook);
+}
 inline void DestroyOwnedWindow(HWND window) {
     DestroyWindow(window);
+}
+inline void DeleteBitmap(HBITMAP bitmap) {
+    DeleteObject(bitmap);
+}
+inline void DestroyIconHandle(HICON icon) {
+    DestroyIcon(icon);
+}
+inline void FreeRpcString(RPC_WSTR text) {
+    RpcStringFreeW(&text);
 }
 } // namespace owners_detail
 
 using UniqueBstr = UniqueAny<BSTR, owners_detail::FreeBstr>;
 using UniqueHkey = UniqueAny<HKEY, owners_detail::CloseKey>;
+// A kernel object (event, mutex, thread, process) whose functions answer null for none.
+using UniqueHandle = UniqueAny<HANDLE, owners_detail::CloseKernelHandle>;
+// A file from CreateFileW, which answers INVALID_HANDLE_VALUE for none.
+using UniqueFile = UniqueAny<HANDLE, owners_detail::CloseKernelHandle, -1>;
+// From FindFirstChangeNotificationW, INVALID_HANDLE_VALUE for none.
+using UniqueChangeNotification = UniqueAny<HANDLE, owners_detail::CloseChangeNotification, -1>;
 // A library loaded with LoadLibraryW.
 using UniqueLibrary = UniqueAny<HMODULE, owners_detail::UnloadLibrary>;
+using UniqueHook = UniqueAny<HHOOK, owners_detail::Unhook>;
 // A window this code created (a modeless dialog, say) and destroys.
 using UniqueWindow = UniqueAny<HWND, owners_detail::DestroyOwnedWindow>;
+using UniqueBitmap = UniqueAny<HBITMAP, owners_detail::DeleteBitmap>;
+using UniqueIcon = UniqueAny<HICON, owners_detail::DestroyIconHandle>;
+using UniqueRpcString = UniqueAny<RPC_WSTR, owners_detail::FreeRpcString>;
 
-// A LocalAlloc block seen as an array of T (LocalAlloc/LocalFree memory, including what
-// the data-protection functions and LoadModuleString return).
-template <typename T> class UniqueLocal {
+// A block seen as an array of T, freed by Free: LocalAlloc memory (including what the
+// data-protection functions and LoadModuleString return) or CoTaskMem memory.
+template <typename T, void (*Free)(void*)> class UniqueBlock {
   public:
-    UniqueLocal() = default;
-    explicit UniqueLocal(T* block) : block_(block) {}
+    UniqueBlock() = default;
+    explicit UniqueBlock(T* block) : block_(block) {}
     T* get() const { return static_cast<T*>(block_.get()); }
     T** put() { return reinterpret_cast<T**>(block_.put()); }
     T* release() { return static_cast<T*>(block_.release()); }
@@ -87,65 +121,34 @@ template <typename T> class UniqueLocal {
     explicit operator bool() const { return static_cast<bool>(block_); }
 
   private:
-    UniqueAny<void*, owners_detail::FreeLocal> block_;
+    UniqueAny<void*, Free> block_;
 };
 
+template <typename T> using UniqueLocal = UniqueBlock<T, owners_detail::FreeLocal>;
+template <typename T> using UniqueCoTaskMem = UniqueBlock<T, owners_detail::FreeCoTaskMem>;
 using UniqueLocalString = UniqueLocal<wchar_t>;
 
-template <typename T> class UniqueCoTaskMem {
+// The one buffer for secrets and what is near them: LocalAlloc bytes held as a DATA_BLOB,
+// wiped with SecureZeroMemory before they are freed. Filled by allocate() or handed to the
+// data-protection functions through put().
+class SecureBlob {
   public:
-    UniqueCoTaskMem() = default;
-    explicit UniqueCoTaskMem(T* block) : block_(block) {}
-    T* get() const { return static_cast<T*>(block_.get()); }
-    T* release() { return static_cast<T*>(block_.release()); }
-    explicit operator bool() const { return static_cast<bool>(block_); }
+    SecureBlob() = default;
+    SecureBlob(const SecureBlob&) = delete;
+    SecureBlob& operator=(const SecureBlob&) = delete;
+    ~SecureBlob() { reset(); }
 
-  private:
-    UniqueAny<void*, owners_detail::FreeCoTaskMem> block_;
-};
-
-// A byte buffer that may hold a secret: wiped before it is freed.
-class SecureBytes {
-  public:
-    SecureBytes() = default;
-    SecureBytes(const SecureBytes&) = delete;
-    SecureBytes& operator=(const SecureBytes&) = delete;
-    ~SecureBytes() { reset(); }
-
-    // Takes a LocalAlloc block of the given size.
-    void reset(BYTE* block = nullptr, DWORD size = 0) {
-        if (block_ != nullptr) {
-            SecureZeroMemory(block_, size_);
-            LocalFree(block_);
-        }
-        block_ = block;
-        size_ = size;
-    }
+    // Zeroed bytes of the given size (at least one byte is allocated).
     bool allocate(DWORD size) {
-        reset(static_cast<BYTE*>(LocalAlloc(LMEM_ZEROINIT, size == 0 ? 1 : size)), size);
-        return block_ != nullptr;
+        reset();
+        blob_.pbData = static_cast<BYTE*>(LocalAlloc(LMEM_ZEROINIT, size == 0 ? 1 : size));
+        blob_.cbData = blob_.pbData != nullptr ? size : 0;
+        return blob_.pbData != nullptr;
     }
-    BYTE* get() const { return block_; }
-    DWORD size() const { return size_; }
-    explicit operator bool() const { return block_ != nullptr; }
-
-  private:
-    BYTE* block_ = nullptr;
-    DWORD size_ = 0;
-};
-
-// A DATA_BLOB that the data-protection functions filled: wiped and LocalFree'd.
-class UniqueDataBlob {
-  public:
-    UniqueDataBlob() = default;
-    UniqueDataBlob(const UniqueDataBlob&) = delete;
-    UniqueDataBlob& operator=(const UniqueDataBlob&) = delete;
-    ~UniqueDataBlob() { reset(); }
     DATA_BLOB* put() {
         reset();
         return &blob_;
     }
-    const DATA_BLOB& get() const { return blob_; }
     void reset() {
         if (blob_.pbData != nullptr) {
             SecureZeroMemory(blob_.pbData, blob_.cbData);
@@ -153,6 +156,10 @@ class UniqueDataBlob {
         }
         blob_ = {};
     }
+    const DATA_BLOB& get() const { return blob_; }
+    BYTE* data() const { return blob_.pbData; }
+    DWORD size() const { return blob_.cbData; }
+    explicit operator bool() const { return blob_.pbData != nullptr; }
 
   private:
     DATA_BLOB blob_{};

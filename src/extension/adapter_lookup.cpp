@@ -9,11 +9,6 @@
 
 namespace {
 
-void FreeRpcString(RPC_WSTR text) {
-    RpcStringFreeW(&text);
-}
-using UniqueRpcString = UniqueAny<RPC_WSTR, FreeRpcString>;
-
 constexpr DWORD SubkeyNameUnits = 256;
 constexpr DWORD InstanceIdBytes = 512;
 

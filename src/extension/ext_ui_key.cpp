@@ -44,28 +44,6 @@ DWORD SelectedIndex(const KeyPropertyEntry& entry, LONG cipher) {
 
 } // namespace
 
-bool CipherList::allocate(LONG count) {
-    reset();
-    list_ = new (std::nothrow) CipherChoice[count]();
-    if (list_ == nullptr) {
-        return false;
-    }
-    count_ = count;
-    return true;
-}
-
-void CipherList::reset() {
-    if (list_ == nullptr) {
-        return;
-    }
-    for (LONG i = 0; i < count_; ++i) {
-        UniqueBstr name(list_[i].name);
-    }
-    delete[] list_;
-    list_ = nullptr;
-    count_ = 0;
-}
-
 HRESULT CreateExtUIKey(REFIID iid, void** result) {
     return CreateExtensionObject<CExtUIKey>(iid, result);
 }
@@ -142,7 +120,7 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::QueryCipherList(BOOL flag, LPCWSTR fragment
         return E_FAIL;
     }
     // Binding could not allocate the list: there is nothing to hand out.
-    if (ciphers_.get() == nullptr) {
+    if (!ciphers_) {
         return E_OUTOFMEMORY;
     }
     const CcxNetworkType record = ReadFragment(fragment);
@@ -208,16 +186,19 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::BindEntry(const KeyPropertyEntry* entry) {
         return E_INVALIDARG;
     }
     entry_ = entry;
-    if (!ciphers_.allocate(entry->cipherCount)) {
+    ciphers_.reset();
+    for (UniqueBstr& name : cipherNames_) {
+        name.reset();
+    }
+    ciphers_.reset(new (std::nothrow) CipherChoice[entry->cipherCount]());
+    if (!ciphers_) {
         return E_OUTOFMEMORY;
     }
     const bool marked = entry->useMarkedNames != FALSE;
     for (LONG i = 0; i < entry->cipherCount; ++i) {
-        CipherChoice& choice = ciphers_.get()[i];
-        choice.cipher = entry->ciphers[i];
-        choice.reserved = 0;
         const wchar_t* name = CipherDisplayName(entry->ciphers[i], marked);
-        choice.name = SysAllocString(name != nullptr ? name : L"");
+        cipherNames_[i].reset(SysAllocString(name != nullptr ? name : L""));
+        ciphers_[i] = {entry->ciphers[i], 0, cipherNames_[i].get()};
     }
     return S_OK;
 }

@@ -1,25 +1,10 @@
 #pragma once
 
+#include "common/owners.h"
 #include "extension/extension_object.h"
+#include "extension/key_property_table.h"
 
-// The cipher list a key property hands the host: the property owns the array and every
-// name in it; the host only reads it while the property lives.
-class CipherList {
-  public:
-    CipherList() = default;
-    CipherList(const CipherList&) = delete;
-    CipherList& operator=(const CipherList&) = delete;
-    ~CipherList() { reset(); }
-
-    // Frees what was held, then makes count zeroed elements; false when that fails.
-    bool allocate(LONG count);
-    void reset();
-    CipherChoice* get() const { return list_; }
-
-  private:
-    CipherChoice* list_ = nullptr;
-    LONG count_ = 0;
-};
+#include <memory>
 
 // One adapter-specific security choice, bound to one entry of the key-property table: it
 // names itself, tells whether a profile's CCX network-type fragment selects it, rewrites the
@@ -50,7 +35,10 @@ class CExtUIKey : public ExtensionBase<ICCXExtUIKey, IID_ICCXExtUIKey> {
 
   private:
     const KeyPropertyEntry* entry_ = nullptr; // not owned; constant table entry
-    CipherList ciphers_;
+    // The cipher list handed to the host and the names in it: the host only reads them while
+    // the property lives.
+    std::unique_ptr<CipherChoice[]> ciphers_;
+    UniqueBstr cipherNames_[MaxCipherCount];
 };
 
 HRESULT CreateExtUIKey(REFIID iid, void** result);

@@ -29,7 +29,7 @@ void ClearPassphrase(wchar_t (&passphrase)[PassphraseCapacity]) {
 }
 
 // The protected blob behind a hexadecimal text, with the two zero bytes that go with it.
-bool DecodeProtectedBlob(std::wstring_view hexText, SecureBytes& blob) {
+bool DecodeProtectedBlob(std::wstring_view hexText, SecureBlob& blob) {
     if (hexText.size() % 2 != 0 || HexBlobSize(hexText.size()) > MAXDWORD) {
         return false;
     }
@@ -37,7 +37,7 @@ bool DecodeProtectedBlob(std::wstring_view hexText, SecureBytes& blob) {
     if (!blob.allocate(size)) {
         return false;
     }
-    if (!DecodeHexBytes(hexText, blob.get(), blob.size())) {
+    if (!DecodeHexBytes(hexText, blob.data(), blob.size())) {
         blob.reset();
         return false;
     }
@@ -144,17 +144,15 @@ UniqueBstr ProtectPassphrase(const wchar_t* passphrase) {
         return UniqueBstr();
     }
     // The plain text handed to the service lives in a buffer wiped on every path.
-    SecureBytes plain;
+    SecureBlob plain;
     const DWORD plainSize = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
     if (!plain.allocate(plainSize)) {
         return UniqueBstr();
     }
-    CopyMemory(plain.get(), passphrase, length * sizeof(wchar_t)); // terminator already zero
+    CopyMemory(plain.data(), passphrase, length * sizeof(wchar_t)); // terminator already zero
 
-    DATA_BLOB input{};
-    input.cbData = plain.size();
-    input.pbData = plain.get();
-    UniqueDataBlob output;
+    DATA_BLOB input = plain.get();
+    SecureBlob output;
     if (!CryptProtectData(&input, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_LOCAL_MACHINE,
                           output.put())) {
         return UniqueBstr();
@@ -177,14 +175,12 @@ bool UnprotectPassphrase(const wchar_t* hexText, wchar_t (&passphrase)[Passphras
         return false;
     }
     // The protected bytes, though no plain text, are wiped like everything near the secret.
-    SecureBytes protectedBlob;
+    SecureBlob protectedBlob;
     if (!DecodeProtectedBlob(hexText, protectedBlob)) {
         return false;
     }
-    DATA_BLOB input{};
-    input.cbData = protectedBlob.size();
-    input.pbData = protectedBlob.get();
-    UniqueDataBlob output;
+    DATA_BLOB input = protectedBlob.get();
+    SecureBlob output;
     if (!CryptUnprotectData(&input, nullptr, nullptr, nullptr, nullptr, 0, output.put())) {
         return false;
     }

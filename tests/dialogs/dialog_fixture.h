@@ -15,18 +15,6 @@
 #include <memory>
 #include <string>
 
-namespace dialog_test_detail {
-inline void DeleteBitmap(HBITMAP bitmap) {
-    DeleteObject(bitmap);
-}
-inline void DestroyIconHandle(HICON icon) {
-    DestroyIcon(icon);
-}
-} // namespace dialog_test_detail
-
-using UniqueBitmap = UniqueAny<HBITMAP, dialog_test_detail::DeleteBitmap>;
-using UniqueIcon = UniqueAny<HICON, dialog_test_detail::DestroyIconHandle>;
-
 // A window's device context (the screen's for null), with a font selected while it lives.
 class WindowDc {
   public:

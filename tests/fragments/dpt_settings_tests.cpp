@@ -70,7 +70,7 @@ std::wstring ProtectedHex(const void* data, DWORD size) {
     DATA_BLOB input{};
     input.cbData = size;
     input.pbData = static_cast<BYTE*>(const_cast<void*>(data));
-    UniqueDataBlob output;
+    SecureBlob output;
     if (!CryptProtectData(&input, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_LOCAL_MACHINE,
                           output.put())) {
         ADD_FAILURE() << "CryptProtectData failed: " << GetLastError();

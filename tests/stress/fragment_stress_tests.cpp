@@ -53,7 +53,7 @@ std::vector<std::wstring> ProtectedPassphrases() {
     DATA_BLOB input{};
     input.cbData = static_cast<DWORD>((tooLong.size() + 1) * sizeof(wchar_t));
     input.pbData = reinterpret_cast<BYTE*>(tooLong.data());
-    UniqueDataBlob output;
+    SecureBlob output;
     if (CryptProtectData(&input, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_LOCAL_MACHINE,
                          output.put())) {
         std::wstring hex(2 * output.get().cbData + 1, L'\0');

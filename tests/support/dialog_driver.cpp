@@ -145,11 +145,6 @@ bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void CloseChangeNotification(HANDLE changes) {
-    FindCloseChangeNotification(changes);
-}
-using UniqueChangeNotification = UniqueAny<HANDLE, CloseChangeNotification>;
-
 // Waits, on change notifications of its folder, until the file exists.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));

@@ -23,15 +23,6 @@ constexpr DWORD DialogTimeoutMs = 10000;
 
 struct UiThreadState;
 
-namespace dialog_driver_detail {
-inline void CloseKernelHandle(HANDLE handle) {
-    CloseHandle(handle);
-}
-} // namespace dialog_driver_detail
-
-// A kernel object handle (event, mutex, thread, process).
-using UniqueHandle = UniqueAny<HANDLE, dialog_driver_detail::CloseKernelHandle>;
-
 class UiThread {
   public:
     // Starts the thread and runs body on it; body typically runs a modal dialog.

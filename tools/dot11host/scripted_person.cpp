@@ -421,7 +421,8 @@ void Person::Screenshot(HWND dialog, const PersonStep& step) {
     Print(L"person: screenshot saved to " + *path);
 }
 
-ScriptedPerson::ScriptedPerson(std::vector<PersonStep> steps) : state_(new PersonState()) {
+ScriptedPerson::ScriptedPerson(std::vector<PersonStep> steps)
+    : state_(std::make_unique<PersonState>()) {
     state_->steps = std::move(steps);
     state_->uiThread = GetCurrentThreadId();
     state_->finishedEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -429,15 +430,15 @@ ScriptedPerson::ScriptedPerson(std::vector<PersonStep> steps) : state_(new Perso
     state_->finished = state_->finishedEvent.get();
     state_->synced = state_->syncedEvent.get();
     state_->syncMessage = RegisterWindowMessageW(L"dot11host.person.sync");
-    g_person = state_;
-    hook_ = SetWindowsHookExW(WH_GETMESSAGE, WatchUiMessages, nullptr, state_->uiThread);
-    thread_ = CreateThread(
+    g_person = state_.get();
+    hook_.reset(SetWindowsHookExW(WH_GETMESSAGE, WatchUiMessages, nullptr, state_->uiThread));
+    thread_.reset(CreateThread(
         nullptr, 0,
         [](void* parameter) -> DWORD {
             Person(*static_cast<PersonState*>(parameter)).Run();
             return 0;
         },
-        state_, 0, nullptr);
+        state_.get(), 0, nullptr));
 }
 
 void ScriptedPerson::Finished() {
@@ -450,13 +451,10 @@ bool ScriptedPerson::AllStepsDone() const {
 
 ScriptedPerson::~ScriptedPerson() {
     Finished();
-    if (thread_ != nullptr) {
-        WaitForSingleObject(thread_, INFINITE);
-        UniqueHandle thread(thread_);
+    if (thread_) {
+        WaitForSingleObject(thread_.get(), INFINITE);
     }
-    if (hook_ != nullptr) {
-        UnhookWindowsHookEx(hook_);
-    }
+    thread_.reset();
+    hook_.reset();
     g_person = nullptr;
-    delete state_;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <windows.h>
+#include "common/owners.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,7 +43,7 @@ class ScriptedPerson {
     bool AllStepsDone() const;
 
   private:
-    PersonState* state_;
-    HANDLE thread_ = nullptr;
-    HHOOK hook_ = nullptr;
+    std::unique_ptr<PersonState> state_;
+    UniqueHandle thread_;
+    UniqueHook hook_;
 };

@@ -5,13 +5,6 @@
 
 namespace {
 
-using UniqueFile = UniqueHandle;
-
-// CreateFileW answers INVALID_HANDLE_VALUE, not null, when it fails.
-HANDLE Opened(HANDLE file) {
-    return file == INVALID_HANDLE_VALUE ? nullptr : file;
-}
-
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) {
         return {};
@@ -91,8 +84,8 @@ std::wstring HrText(long hr) {
 }
 
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, std::wstring& error) {
-    UniqueFile file(Opened(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = SystemMessage(GetLastError());
         return std::nullopt;
@@ -135,8 +128,8 @@ std::optional<std::wstring> ReadTextFile(const std::wstring& path, std::wstring&
 }
 
 bool WriteTextFile(const std::wstring& path, const std::wstring& text, std::wstring& error) {
-    UniqueFile file(Opened(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = SystemMessage(GetLastError());
         return false;

@@ -5,15 +5,6 @@
 #include <optional>
 #include <string>
 
-namespace host_detail {
-inline void CloseKernelHandle(HANDLE handle) {
-    CloseHandle(handle);
-}
-} // namespace host_detail
-
-// A kernel handle (event, thread, process, file); null when there is none.
-using UniqueHandle = UniqueAny<HANDLE, host_detail::CloseKernelHandle>;
-
 // Reads a text file in UTF-8 (with or without a byte-order mark) or UTF-16 (with a
 // byte-order mark, or little-endian recognised by its zero bytes). Line breaks at the end
 // are dropped. On failure `error` says why.
