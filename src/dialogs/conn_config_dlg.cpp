@@ -1,17 +1,16 @@
 #include "dialogs/conn_config_dlg.h"
 
 #include "dialogs/dialog_resource.h"
-#include "localization/dialog_text.h"
 #include "module/module_state.h"
+#include "resources/string_ids.h"
 
 #include <memory>
 #include <new>
 
 namespace {
 
-constexpr UINT ConnConfigCaptionId = 4989;
 // The key-entry base reports a mismatch with its own text; this dialog names passphrases.
-constexpr UINT PassphraseMismatchMessage = 5020;
+constexpr UINT PassphraseMismatchMessage = IDS_PASSPHRASE_MISMATCH;
 
 void ShowCcxIndicator(HWND dialog, BOOL ccxEnabled) {
     HWND indicator = GetDlgItem(dialog, IDC_CCX_ENABLED);
@@ -51,7 +50,7 @@ BOOL ApplyAcceptedDialog(ConnConfigDlg& dialog, DptSettings& settings) {
 } // namespace
 
 ConnConfigDlg::ConnConfigDlg(const DptSettings& settings, BOOL ccxPolicyEnabled)
-    : KeyInputDlg(settings.passphrase, ConnConfigCaptionId, ModuleInstance()),
+    : KeyInputDlg(settings.passphrase, IDS_CONN_CONFIG_CAPTION, ModuleInstance()),
       initialUsePrivate(settings.usePrivateKey), ccxEnabled(ccxPolicyEnabled) {}
 
 BOOL ConnConfigDlg::IsKeyModified() {
@@ -62,16 +61,8 @@ INT_PTR ConnConfigDlg::OnInitDialog(HWND dialog) {
     if (dialog != nullptr) {
         ShowCcxIndicator(dialog, ccxEnabled);
     }
-    dialogWindow = dialog;
     usePrivate = initialUsePrivate;
-    if (dialog == nullptr) {
-        return TRUE;
-    }
-    TranslateChildTexts(dialog);
-    BindControls();
-    hideCharacters = TRUE;
-    ShowKey();
-    return TRUE;
+    return KeyInputDlg::OnInitDialog(dialog);
 }
 
 void ConnConfigDlg::OnOk(WORD) {
@@ -96,6 +87,13 @@ void ConnConfigDlg::OnHideCharacters() {
     ApplyHideCharacters(hideCharacters, entry, usePrivate != FALSE);
     if (usePrivate) {
         RefreshEntryControls(entry);
+    }
+}
+
+void ConnConfigDlg::OnUsePrivate() {
+    const BOOL checked = IsDlgButtonChecked(dialogWindow, IDC_USE_PRIVATE) == BST_CHECKED;
+    if (checked != (usePrivate != FALSE)) {
+        SetUsePrivatePassphrase(checked);
     }
 }
 

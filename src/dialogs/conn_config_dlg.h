@@ -20,12 +20,12 @@ class ConnConfigDlg : public KeyInputDlg {
     INT_PTR OnInitDialog(HWND dialog) override;
     void OnOk(WORD code) override;
     void OnHideCharacters() override;
+    void OnUsePrivate() override;
     BOOL PreEditChange(WPARAM wParam, LPARAM lParam) override;
     void ShowKey() override;
     // The passphrase typed or kept, or null while the switch is off.
     virtual const wchar_t* GetPrivatePassphrase();
 
-    // Called by the dialog procedure when the switch (4403) changes.
     void SetUsePrivatePassphrase(BOOL value);
     BOOL UsesPrivatePassphrase() const { return usePrivate; }
 

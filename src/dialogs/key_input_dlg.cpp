@@ -1,7 +1,6 @@
 #include "dialogs/key_input_dlg.h"
 
 #include "common/owners.h"
-#include "dialogs/conn_config_dlg.h"
 #include "dialogs/dialog_resource.h"
 #include "localization/dialog_text.h"
 #include "module/string_loader.h"
@@ -92,52 +91,6 @@ void Repaint(HWND box) {
     UpdateWindow(box);
 }
 
-void DispatchEditCommand(KeyInputDlg& dialog, int id, WORD code, WPARAM wParam, LPARAM lParam) {
-    if (code == EN_CHANGE) {
-        if (!dialog.PreEditChange(wParam, lParam)) {
-            dialog.OnEditChange(id);
-        }
-    } else if (code == EN_SETFOCUS) {
-        dialog.OnEditSetFocus(id);
-    }
-}
-
-void OnUsePrivateCommand(KeyInputDlg& dialog, HWND window) {
-    auto* connection = dynamic_cast<ConnConfigDlg*>(&dialog);
-    if (connection == nullptr) {
-        return;
-    }
-    const BOOL checked = IsDlgButtonChecked(window, IDC_USE_PRIVATE) == BST_CHECKED;
-    if (checked != (connection->UsesPrivatePassphrase() != FALSE)) {
-        connection->SetUsePrivatePassphrase(checked);
-    }
-}
-
-void DispatchCommand(KeyInputDlg& dialog, HWND window, WPARAM wParam, LPARAM lParam) {
-    const int id = LOWORD(wParam);
-    const WORD code = HIWORD(wParam);
-    switch (id) {
-    case IDOK:
-        dialog.OnOk(code);
-        break;
-    case IDCANCEL:
-        dialog.OnCancel(code);
-        break;
-    case IDC_KEY_EDIT:
-    case IDC_CONFIRM_EDIT:
-        DispatchEditCommand(dialog, id, code, wParam, lParam);
-        break;
-    case IDC_HIDE_CHARACTERS:
-        dialog.OnHideCharacters();
-        break;
-    case IDC_USE_PRIVATE:
-        OnUsePrivateCommand(dialog, window);
-        break;
-    default:
-        break;
-    }
-}
-
 } // namespace
 
 KeyInputDlg::KeyInputDlg(const wchar_t* initialKeyText, UINT warningCaptionId,
@@ -208,6 +161,8 @@ void KeyInputDlg::OnEditSetFocus(int id) {
         PostMessageW(box, EM_SETSEL, 0, -1);
     }
 }
+
+void KeyInputDlg::OnUsePrivate() {}
 
 void KeyInputDlg::OnHideCharacters() {
     hideCharacters = IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS);
@@ -372,22 +327,4 @@ void KeyInputDlg::Close(BOOL accept) {
     ScrubBox(entry.confirmEdit);
     busy = FALSE;
     EndDialog(dialogWindow, accept);
-}
-
-INT_PTR CALLBACK KeyInputDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
-        auto* object = reinterpret_cast<KeyInputDlg*>(lParam);
-        return object != nullptr ? object->OnInitDialog(dialog) : TRUE;
-    }
-    if (message != WM_COMMAND) {
-        return FALSE;
-    }
-    // A command can arrive before WM_INITDIALOG has stored the object (a control's
-    // notification while the dialog is being created): there is nothing to hand it to.
-    auto* object = reinterpret_cast<KeyInputDlg*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
-    if (object != nullptr) {
-        DispatchCommand(*object, dialog, wParam, lParam);
-    }
-    return FALSE;
 }

@@ -42,6 +42,8 @@ class KeyInputDlg {
     virtual void OnEditChange(int id);
     virtual void OnEditSetFocus(int id);
     virtual void OnHideCharacters();
+    // The "Use a private passphrase" switch (4403) was clicked; only a dialog that has it acts.
+    virtual void OnUsePrivate();
     virtual BOOL ClearPlaceholder(KeyEntry& keyEntry, WPARAM wParam, LPARAM lParam);
     virtual BOOL PreEditChange(WPARAM wParam, LPARAM lParam);
     virtual void BindControls();
@@ -78,5 +80,6 @@ class KeyInputDlg {
     wchar_t initialKey[KeyBufferCapacity] = {};
 };
 
-// The dialog procedure of template 101; lParam of WM_INITDIALOG is the KeyInputDlg.
+// The dialog procedure of template 101 (key_input_dlg_proc.cpp); lParam of WM_INITDIALOG is
+// the KeyInputDlg.
 INT_PTR CALLBACK KeyInputDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

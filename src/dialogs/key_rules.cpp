@@ -1,12 +1,10 @@
 #include "dialogs/key_rules.h"
 
+#include "common/ascii_case.h"
+
 namespace {
 
 constexpr std::size_t MinKeyLength = 8;
-
-wchar_t FoldAsciiCase(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
 
 bool IsHexDigit(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
@@ -28,15 +26,7 @@ std::wstring_view CutKey(std::wstring_view text) {
 }
 
 bool SameKeyIgnoringCase(std::wstring_view first, std::wstring_view second) {
-    if (first.size() != second.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        if (FoldAsciiCase(first[i]) != FoldAsciiCase(second[i])) {
-            return false;
-        }
-    }
-    return true;
+    return EqualIgnoringAsciiCase(first, second);
 }
 
 unsigned JudgeKey(std::wstring_view key, std::wstring_view confirmation) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/string_ids.h"
+
 #include <cstddef>
 #include <string_view>
 
@@ -12,9 +14,9 @@ constexpr std::size_t KeyBufferCapacity = MaxKeyLength + 1;
 
 // String ids of the warnings, 0 meaning the key is valid.
 constexpr unsigned KeyValid = 0;
-constexpr unsigned KeyMismatchMessage = 4103;
-constexpr unsigned KeyRuleMessage = 5022;
-constexpr unsigned KeyMissingMessage = 5024;
+constexpr unsigned KeyMismatchMessage = IDS_KEY_MISMATCH;
+constexpr unsigned KeyRuleMessage = IDS_KEY_RULE;
+constexpr unsigned KeyMissingMessage = IDS_KEY_MISSING;
 
 // The first 64 characters of a text, as a box read into a 65-unit buffer gives them.
 std::wstring_view CutKey(std::wstring_view text);

@@ -2,24 +2,12 @@
 
 #include "common/hresult.h"
 #include "extension/key_property_table.h"
+#include "extension/policy.h"
 #include "module/string_loader.h"
 
 namespace {
 
 constexpr DWORD InprocContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
-
-// Only a 4-byte value is meaningful; anything missing, unreadable or of another size
-// counts as 0.
-DWORD ReadPolicyValue(HKEY key, const wchar_t* name) {
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        size != sizeof(value)) {
-        return 0;
-    }
-    return value;
-}
 
 using PropertyArray = UniqueCoTaskMem<IDot11ExtUIProperty*>;
 
@@ -83,18 +71,10 @@ HRESULT CreateExtUI(REFIID iid, void** result) {
 }
 
 DWORD ReadCcxPolicy() {
-    DWORD enableCcx = 0;
-    DWORD v4Only = 0;
-    UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PolicyKeyPath, 0, KEY_QUERY_VALUE, key.put()) ==
-        ERROR_SUCCESS) {
-        enableCcx = ReadPolicyValue(key.get(), L"EnableCCX");
-        v4Only = ReadPolicyValue(key.get(), L"V4Only");
-    }
-    if (enableCcx == 0) {
+    if (ReadPolicyNumber(L"EnableCCX") == 0) {
         return PolicyNone;
     }
-    return v4Only != 0 ? PolicyV4Only : PolicyAll;
+    return ReadPolicyNumber(L"V4Only") != 0 ? PolicyV4Only : PolicyAll;
 }
 
 HRESULT STDMETHODCALLTYPE CExtUI::QueryDisplayName(BSTR* name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extension/extension_object.h"
+#include "resources/string_ids.h"
 
 // The root object the host creates first: the extension's display name and, per property
 // kind, the property objects the machine policy allows.
@@ -24,5 +25,4 @@ constexpr DWORD PolicyV4Only = 1;
 constexpr DWORD PolicyAll = 0xFFFFFFFF;
 DWORD ReadCcxPolicy();
 
-constexpr UINT DisplayNameStringId = 5532;
-inline constexpr wchar_t PolicyKeyPath[] = L"SOFTWARE\\Quilmark\\802.11";
+constexpr UINT DisplayNameStringId = IDS_DISPLAY_NAME;

@@ -2,7 +2,7 @@
 
 #include "dialogs/conn_config_dlg.h"
 #include "extension/adapter_lookup.h"
-#include "extension/ext_ui.h"
+#include "extension/policy.h"
 #include "extension/vendor_section.h"
 #include "fragments/ccx_settings.h"
 #include "fragments/dpt_settings.h"
@@ -69,23 +69,6 @@ UniqueBstr WriteDptText(const DptSettings& settings) {
         return {};
     }
     return WriteDptFragment(settings, document.Get());
-}
-
-// This property's own reading of a policy value: 1 unless the value was read and is not 1,
-// so an absent "EnableCCX" counts as enabled here.
-BOOL ReadPolicyFlag(const wchar_t* name) {
-    UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PolicyKeyPath, 0, KEY_QUERY_VALUE, key.put()) !=
-        ERROR_SUCCESS) {
-        return TRUE;
-    }
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS) {
-        return TRUE;
-    }
-    return value == 1 ? TRUE : FALSE;
 }
 
 void ShowNotice(HWND parent, BOOL ccxEnabled) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extension/extension_object.h"
+#include "resources/string_ids.h"
 
 // The connectivity-settings property: validates the CCX and DPT settings of a vendor
 // section, lets the user edit the DPT settings (or shows a notice when the adapter cannot
@@ -39,6 +40,6 @@ HRESULT CreateExtUICon(REFIID iid, void** result);
 inline constexpr wchar_t ConnectivityPropertyName[] = L"CCX Connectivity Settings (Sample)";
 
 // Ids of the notice shown when DPT cannot be offered.
-constexpr UINT NoticeCaptionStringId = 4989;
-constexpr UINT NoticeCcxEnabledStringId = 4988;
-constexpr UINT NoticeCcxDisabledStringId = 5038;
+constexpr UINT NoticeCaptionStringId = IDS_CONN_CONFIG_CAPTION;
+constexpr UINT NoticeCcxEnabledStringId = IDS_NOTICE_CCX_ENABLED;
+constexpr UINT NoticeCcxDisabledStringId = IDS_NOTICE_CCX_DISABLED;

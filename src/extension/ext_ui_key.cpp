@@ -1,5 +1,6 @@
 #include "extension/ext_ui_key.h"
 
+#include "common/bstr.h"
 #include "extension/key_names.h"
 #include "extension/key_property_table.h"
 #include "fragments/ccx_network_type.h"
@@ -32,6 +33,18 @@ LONG EntryAuthentication(const KeyPropertyEntry& entry) {
 
 LONG DefaultCipher(const KeyPropertyEntry& entry) {
     return static_cast<LONG>(DefaultCipherForCount(entry.cipherCount));
+}
+
+// The fragment's record with the entry's authentication; changed is set when that replaced
+// another, never cleared.
+CcxNetworkType ReadWithEntryAuthentication(LPCWSTR fragment, const KeyPropertyEntry& entry,
+                                           BOOL& changed) {
+    CcxNetworkType record = ReadFragment(fragment);
+    if (record.authAlgorithm != EntryAuthentication(entry)) {
+        record.authAlgorithm = EntryAuthentication(entry);
+        changed = TRUE;
+    }
+    return record;
 }
 
 DWORD SelectedIndex(const KeyPropertyEntry& entry, LONG cipher) {
@@ -83,11 +96,7 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(LPCWSTR fragment, LPCWSTR, B
     if (entry_ == nullptr) {
         return E_FAIL;
     }
-    CcxNetworkType record = ReadFragment(fragment);
-    if (record.authAlgorithm != EntryAuthentication(*entry_)) {
-        record.authAlgorithm = EntryAuthentication(*entry_);
-        *changed = TRUE;
-    }
+    CcxNetworkType record = ReadWithEntryAuthentication(fragment, *entry_, *changed);
     // The fragment's cipher stays even when the entry does not list it.
     if (!IsComplete(record)) {
         record.cipherAlgorithm = DefaultCipher(*entry_);
@@ -149,11 +158,7 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, LPCWSTR fragment, LP
     if (entry_ == nullptr) {
         return E_FAIL;
     }
-    CcxNetworkType record = ReadFragment(fragment);
-    if (record.authAlgorithm != EntryAuthentication(*entry_)) {
-        record.authAlgorithm = EntryAuthentication(*entry_);
-        *changed = TRUE;
-    }
+    CcxNetworkType record = ReadWithEntryAuthentication(fragment, *entry_, *changed);
     // Kept as the host has always seen it: the same cipher means no change, even when the
     // authentication had to be replaced (selecting the property is ApplyToProfile's job).
     const LONG cipher = static_cast<LONG>(chosen->cipher);
@@ -197,7 +202,7 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::BindEntry(const KeyPropertyEntry* entry) {
     const bool marked = entry->useMarkedNames != FALSE;
     for (LONG i = 0; i < entry->cipherCount; ++i) {
         const wchar_t* name = CipherDisplayName(entry->ciphers[i], marked);
-        cipherNames_[i].reset(SysAllocString(name != nullptr ? name : L""));
+        cipherNames_[i] = BstrCopy(name);
         ciphers_[i] = {entry->ciphers[i], 0, cipherNames_[i].get()};
     }
     return S_OK;

@@ -1,19 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include "fragments/dot11_algorithms.h"
 
-// The security-key property's name tables and the rules built on them; no Windows header.
-// The numbers are those of DOT11_AUTH_ALGORITHM and DOT11_CIPHER_ALGORITHM.
-
-constexpr std::uint32_t AuthOpen = 1;
-constexpr std::uint32_t AuthWpa = 3;
-constexpr std::uint32_t AuthWpa2 = 6;
-constexpr std::uint32_t AuthCckm = 0x80000001; // first value of the adapter makers' range
-
-constexpr std::uint32_t CipherNone = 0;
-constexpr std::uint32_t CipherTkip = 2;
-constexpr std::uint32_t CipherAes = 4; // CCMP
-constexpr std::uint32_t CipherWep = 5; // WEP-104
+// The security-key property's name tables and the rules built on them.
 
 // Display name of an authentication kind, or null when the table lacks it.
 const wchar_t* AuthenticationDisplayName(std::uint32_t authAlgorithm);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/owners.h"
+#include "resources/string_ids.h"
 
 // The new vendor section, put together from the CCX and DPT fragment texts (either may be
 // null). Compatible layout: both fragments inside the outer element
@@ -11,6 +12,6 @@ HRESULT ComposeVendorSection(bool profileCompatible, const wchar_t* outerName,
                              const wchar_t* ccxText, const wchar_t* dptText, UniqueBstr& section);
 
 // The outer element's name: string 5548 (at most 127 characters), else "Quilmark".
-constexpr UINT OuterElementStringId = 5548;
+constexpr UINT OuterElementStringId = IDS_OUTER_ELEMENT;
 constexpr int OuterElementCapacity = 128;
 void LoadOuterElementName(wchar_t (&name)[OuterElementCapacity]);

@@ -1,12 +1,13 @@
 #include "fragments/ccx_network_type.h"
 
+#include "fragments/dot11_algorithms.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 
 namespace {
 
-constexpr LONG AuthOpenNetwork = 1;
-constexpr LONG CipherNoneValue = 0;
+constexpr LONG AuthOpenNetwork = AuthOpen;
+constexpr LONG CipherNoneValue = CipherNone;
 
 struct NamedValue {
     LONG value;
@@ -16,16 +17,16 @@ struct NamedValue {
 // Row order is search order: "wpa" is found before "wpa2" when both stand in a fragment.
 const NamedValue AuthenticationElements[] = {
     {AuthOpenNetwork, L"open"},
-    {static_cast<LONG>(0x80000001), L"cckm"},
-    {3, L"wpa"},
-    {6, L"wpa2"},
+    {static_cast<LONG>(AuthCckm), L"cckm"},
+    {AuthWpa, L"wpa"},
+    {AuthWpa2, L"wpa2"},
 };
 
 const NamedValue CipherTexts[] = {
     {CipherNoneValue, L"None"},
-    {5, L"WEP"},
-    {2, L"TKIP"},
-    {4, L"AES"},
+    {CipherWep, L"WEP"},
+    {CipherTkip, L"TKIP"},
+    {CipherAes, L"AES"},
 };
 
 const wchar_t* NameOf(const NamedValue (&table)[4], LONG value) {

@@ -5,7 +5,7 @@
 // The security settings of a profile in a CCX network-type fragment: a CCX element (xmlns
 // "any") holding either an empty openNetwork, or authenticatingNetwork with one element
 // named after the authentication kind, which holds encryption with the cipher's name.
-// The numbers are those of DOT11_AUTH_ALGORITHM and DOT11_CIPHER_ALGORITHM.
+// The numbers are those of fragments/dot11_algorithms.h.
 constexpr LONG NetworkTypeNotSet = -1;
 
 struct CcxNetworkType {

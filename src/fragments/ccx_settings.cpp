@@ -23,11 +23,6 @@ const wchar_t* BooleanText(int field) {
     return field == 1 ? L"true" : L"false";
 }
 
-bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text) {
-    ComPtr<IXMLDOMNode> child = SelectNode(parent, name);
-    return child && ReadNodeText(child.Get(), text);
-}
-
 void ReadDecimalChild(IXMLDOMNode* parent, const wchar_t* name, int& field) {
     UniqueBstr text;
     if (ReadChildText(parent, name, text)) {

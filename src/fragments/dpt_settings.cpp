@@ -44,11 +44,6 @@ bool DecodeProtectedBlob(std::wstring_view hexText, SecureBlob& blob) {
     return true;
 }
 
-bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text) {
-    ComPtr<IXMLDOMNode> child = SelectNode(parent, name);
-    return child && ReadNodeText(child.Get(), text);
-}
-
 void ReadUsePrivateKey(DptSettings& settings, IXMLDOMNode* dpt) {
     UniqueBstr text;
     if (ReadChildText(dpt, L"useDPTPrivateKey", text)) {

@@ -4,12 +4,9 @@
 // text layer) cuts a fragment out, CombineFragments nests the DPT fragment into the CCX
 // fragment as a BSTR for the host.
 
-#include "common/owners.h"
+#include "common/bstr.h"
 #include "fragments/fragment_text.h"
 
 // CombineFragmentTexts' result as a fresh BSTR; null when both texts are null or the BSTR
 // cannot be allocated.
 UniqueBstr CombineFragments(const wchar_t* ccxText, const wchar_t* dptText);
-
-// A copy of `text` as a BSTR (SysAllocStringLen, so embedded zero units survive).
-UniqueBstr BstrFromText(std::wstring_view text);

@@ -1,5 +1,7 @@
 #include "fragments/fragment_text.h"
 
+#include "common/ascii_case.h"
+
 #include <new>
 
 namespace {
@@ -31,10 +33,6 @@ int HexDigitValue(wchar_t c) {
         return c - L'A' + 10;
     }
     return -1;
-}
-
-wchar_t FoldAsciiCase(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "fragments/xml_document.h"
 
+#include "common/bstr.h"
+
 #include <algorithm>
 #include <array>
 #include <span>
@@ -9,14 +11,6 @@ const CLSID DomDocumentClsid = {
     0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID DomDocumentIid = {
     0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
-
-namespace {
-
-UniqueBstr CopyToBstr(const wchar_t* text) {
-    return UniqueBstr(SysAllocString(text != nullptr ? text : L""));
-}
-
-} // namespace
 
 HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document) {
     document.Reset();
@@ -41,7 +35,7 @@ bool LoadDocument(IXMLDOMDocument* document, const wchar_t* text) {
     if (document == nullptr) {
         return false;
     }
-    UniqueBstr source = CopyToBstr(text);
+    UniqueBstr source = BstrCopy(text);
     if (!source) {
         return false;
     }
@@ -139,7 +133,7 @@ std::size_t SplitPlainPath(std::wstring_view path, PlainNames& names) {
 }
 
 ComPtr<IXMLDOMNode> SelectWithQuery(IXMLDOMNode* node, const wchar_t* path) {
-    UniqueBstr query = CopyToBstr(path);
+    UniqueBstr query = BstrCopy(path);
     if (!query) {
         return nullptr;
     }
@@ -189,7 +183,7 @@ bool ReadNodeText(IXMLDOMNode* node, UniqueBstr& text) {
     }
     if (!text) {
         // Some serialisers answer a null BSTR for an empty text.
-        text = CopyToBstr(L"");
+        text = BstrCopy(L"");
     }
     return static_cast<bool>(text);
 }
@@ -199,7 +193,7 @@ ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent
     if (document == nullptr || parent == nullptr) {
         return nullptr;
     }
-    UniqueBstr tag = CopyToBstr(name);
+    UniqueBstr tag = BstrCopy(name);
     if (!tag) {
         return nullptr;
     }
@@ -215,7 +209,7 @@ ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent
 }
 
 void SetNodeText(IXMLDOMNode* node, const wchar_t* text) {
-    UniqueBstr value = CopyToBstr(text);
+    UniqueBstr value = BstrCopy(text);
     if (node == nullptr || !value) {
         return;
     }
@@ -223,13 +217,13 @@ void SetNodeText(IXMLDOMNode* node, const wchar_t* text) {
 }
 
 void SetXmlnsAttribute(IXMLDOMElement* element, const wchar_t* value) {
-    UniqueBstr name = CopyToBstr(L"xmlns");
+    UniqueBstr name = BstrCopy(L"xmlns");
     if (element == nullptr || !name) {
         return;
     }
     UniqueVariant variant;
     V_VT(variant.get()) = VT_BSTR;
-    V_BSTR(variant.get()) = SysAllocString(value != nullptr ? value : L"");
+    V_BSTR(variant.get()) = BstrCopy(value).release();
     if (V_BSTR(variant.get()) == nullptr) {
         V_VT(variant.get()) = VT_EMPTY;
         return;
@@ -243,4 +237,9 @@ UniqueBstr NodeXml(IXMLDOMNode* node) {
         text.reset();
     }
     return text;
+}
+
+bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text) {
+    ComPtr<IXMLDOMNode> child = SelectNode(parent, name);
+    return child && ReadNodeText(child.Get(), text);
 }

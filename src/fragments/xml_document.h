@@ -40,6 +40,9 @@ ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* node, const wchar_t* path);
 // element's text (never null: an empty text is an empty BSTR).
 bool ReadNodeText(IXMLDOMNode* node, UniqueBstr& text);
 
+// ReadNodeText of the node that `name` selects under parent; false when there is none.
+bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text);
+
 // createElement `name` on `document` and appendChild it under `parent`. The attached node,
 // on which children are appended and texts set, or null when either call failed.
 ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent,

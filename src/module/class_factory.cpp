@@ -1,91 +1,7 @@
 #include "module/class_factory.h"
 
-#include "extension/ext_ui.h"
-#include "extension/ext_ui_con.h"
-#include "extension/ext_ui_key.h"
+#include "module/class_table.h"
 #include "module/module_state.h"
-#include "module/registration.h"
-#include "module/string_loader.h"
-
-#include <cwchar>
-#include <iterator>
-#include <new>
-
-namespace {
-
-CLSID g_moduleClassId = {};
-LONG g_moduleClassIdParsed = 0;
-
-using CreateFunction = HRESULT (*)(REFIID iid, void** result);
-
-struct ClassEntry {
-    const IID& iid;
-    CreateFunction create;
-};
-
-// The one table that picks a class: searched in this order by the requested interface.
-const ClassEntry ClassTable[] = {
-    {IID_IDot11ExtUI, CreateExtUI},
-    {IID_ICCXExtUICon, CreateExtUICon},
-    {IID_ICCXExtUIKey, CreateExtUIKey},
-};
-
-} // namespace
-
-const CLSID& ModuleClassId() {
-    if (g_moduleClassIdParsed == 1) {
-        return g_moduleClassId;
-    }
-    UniqueLocalString text;
-    if (LoadModuleString(ClassIdStringId, text) != ERROR_SUCCESS) {
-        return g_moduleClassId;
-    }
-    // Registry form is 38 characters with its braces; anything longer is no identifier.
-    wchar_t braced[64] = {};
-    if (wcslen(text.get()) + 3 > std::size(braced)) {
-        return g_moduleClassId;
-    }
-    swprintf(braced, std::size(braced), L"{%ls}", text.get());
-    CLSID parsed = {};
-    if (CLSIDFromString(braced, &parsed) == S_OK) {
-        g_moduleClassId = parsed;
-        InterlockedExchange(&g_moduleClassIdParsed, 1);
-    }
-    return g_moduleClassId;
-}
-
-ULONG AddReference(LONG& referenceCount) {
-    return static_cast<ULONG>(InterlockedIncrement(&referenceCount));
-}
-
-ULONG DropReference(LONG& referenceCount) {
-    return static_cast<ULONG>(InterlockedDecrement(&referenceCount));
-}
-
-HRESULT STDMETHODCALLTYPE CFactory::QueryInterface(REFIID iid, void** result) {
-    if (result == nullptr) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-        *result = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *result = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CFactory::AddRef() {
-    return AddReference(referenceCount_);
-}
-
-ULONG STDMETHODCALLTYPE CFactory::Release() {
-    const ULONG count = DropReference(referenceCount_);
-    if (count == 0) {
-        delete this;
-    }
-    return count;
-}
 
 HRESULT STDMETHODCALLTYPE CFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result) {
     if (result == nullptr) {
@@ -94,12 +10,7 @@ HRESULT STDMETHODCALLTYPE CFactory::CreateInstance(IUnknown* outer, REFIID iid, 
     if (outer != nullptr) {
         return CLASS_E_NOAGGREGATION;
     }
-    for (const ClassEntry& entry : ClassTable) {
-        if (IsEqualIID(iid, entry.iid)) {
-            return entry.create(iid, result);
-        }
-    }
-    return E_NOINTERFACE;
+    return CreateClassInstance(iid, result);
 }
 
 HRESULT STDMETHODCALLTYPE CFactory::LockServer(BOOL lock) {
@@ -116,11 +27,5 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** result) {
     if (IsEqualCLSID(served, GUID_NULL) || !IsEqualCLSID(classId, served)) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    CFactory* factory = new (std::nothrow) CFactory();
-    if (factory == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const HRESULT hr = factory->QueryInterface(iid, result);
-    factory->Release();
-    return hr;
+    return CreateComObject<CFactory>(iid, result);
 }

@@ -50,11 +50,8 @@ bool BuildClassKeyName(UniqueLocalString& name) {
 // Steps run in order and stop at the first failure; what was written before stays.
 STDAPI DllRegisterServer() {
     UniqueHkey clsid;
-    if (!OpenClsidRoot(clsid)) {
-        return S_FALSE;
-    }
     UniqueLocalString keyName;
-    if (!BuildClassKeyName(keyName)) {
+    if (!OpenClsidRoot(clsid) || !BuildClassKeyName(keyName)) {
         return S_FALSE;
     }
     UniqueHkey classKey;
@@ -82,11 +79,8 @@ STDAPI DllRegisterServer() {
 // leaves no empty key behind.
 STDAPI DllUnregisterServer() {
     UniqueHkey clsid;
-    if (!OpenClsidRoot(clsid)) {
-        return S_FALSE;
-    }
     UniqueLocalString keyName;
-    if (!BuildClassKeyName(keyName)) {
+    if (!OpenClsidRoot(clsid) || !BuildClassKeyName(keyName)) {
         return S_FALSE;
     }
     {
