@@ -548,6 +548,8 @@ int main(int argc, char** argv) {
     ComPtr<ICCXExtUIKey> cckm = Create<ICCXExtUIKey>(factory.Get(), IID_ICCXExtUIKey);
     cckm->BindEntry(&KeyPropertyTable[0]);
     const std::wstring wpa2Aes = NetworkFragment(6, 4);
+    // The host passes the fragment as a BSTR of its own.
+    UniqueBstr wpa2AesText(SysAllocString(wpa2Aes.c_str()));
     const std::wstring cckmAes = NetworkFragment(static_cast<LONG>(0x80000001), 4);
     const std::wstring wpa2Tkip = NetworkFragment(6, 2);
     ComPtr<IXMLDOMDocument> wpa2AesTree = BareLoad(wpa2Aes.c_str());
@@ -566,7 +568,7 @@ int main(int argc, char** argv) {
         "CExtUIKey::MatchesProfile",
         [&] {
             BOOL matches = FALSE;
-            wpa2->MatchesProfile(wpa2Aes.c_str(), nullptr, &matches);
+            wpa2->MatchesProfile(wpa2AesText.get(), nullptr, &matches);
         },
         readAndCheckParts, [&] { readAndCheck(wpa2Aes, wpa2AesTree.Get(), wpa2Aes); }, samples));
     Report(Measure(
@@ -574,7 +576,7 @@ int main(int argc, char** argv) {
         [&] {
             UniqueBstr fragment;
             BOOL changed = FALSE;
-            cckm->ApplyToProfile(wpa2Aes.c_str(), nullptr, fragment.put(), &changed);
+            cckm->ApplyToProfile(wpa2AesText.get(), nullptr, fragment.put(), &changed);
         },
         std::string(readAndCheckParts) + " + load(<CCX/>) + get_xml",
         [&] {
@@ -589,7 +591,7 @@ int main(int argc, char** argv) {
             DWORD count = 0;
             DWORD index = 0;
             CipherChoice* list = nullptr;
-            wpa2->QueryCipherList(FALSE, wpa2Aes.c_str(), nullptr, &count, &index, &list);
+            wpa2->QueryCipherList(FALSE, wpa2AesText.get(), nullptr, &count, &index, &list);
         },
         readAndCheckParts, [&] { readAndCheck(wpa2Aes, wpa2AesTree.Get(), wpa2Aes); }, samples));
     Report(Measure(
@@ -597,8 +599,8 @@ int main(int argc, char** argv) {
         [&] {
             UniqueBstr fragment;
             BOOL changed = FALSE;
-            CipherChoice tkip{2, 0, nullptr};
-            wpa2->ApplyCipher(FALSE, wpa2Aes.c_str(), nullptr, &tkip, fragment.put(), &changed);
+            CipherChoice tkip{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
+            wpa2->ApplyCipher(FALSE, wpa2AesText.get(), nullptr, &tkip, fragment.put(), &changed);
         },
         "load(fragment) + load(<CCX/>) + get_xml",
         [&] {

@@ -7,43 +7,60 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <wlanihvtypes.h>
 
 #include <cstddef>
 
-// The host's record for one connection. Only the adapter's interface GUID matters to the
-// extension; what comes before it is the host's own.
-struct HostConnectionRecord {
-    BYTE hostData[540];
-    GUID interfaceGuid;
-};
-static_assert(offsetof(HostConnectionRecord, interfaceGuid) == 540);
+// The host's record of the connection, passed to every property operation: the profile's
+// name and kind, its SSIDs and Microsoft security settings (either may be absent), and the
+// adapter's interface GUID, the one field the extension reads. Offsets as on x64.
+static_assert(sizeof(DOT11EXT_IHV_PROFILE_PARAMS) == 24);
+static_assert(offsetof(DOT11EXT_IHV_PARAMS, wstrProfileName) == 24);
+static_assert(offsetof(DOT11EXT_IHV_PARAMS, dwProfileTypeFlags) == 536);
+static_assert(offsetof(DOT11EXT_IHV_PARAMS, interfaceGuid) == 540);
+static_assert(sizeof(DOT11EXT_IHV_PARAMS) == 560);
+static_assert(sizeof(DOT11_AUTH_ALGORITHM) == 4 && sizeof(DOT11_CIPHER_ALGORITHM) == 4);
 
 // One entry of the extension's key-property table: an authentication kind with the ciphers
 // that go with it.
 struct KeyPropertyEntry {
-    DWORD authAlgorithm;    // DOT11_AUTH_ALGORITHM
-    BOOLEAN propertyFlag;   // reported by QueryPropertyFlag
-    DWORD availabilityMask; // bits that must meet the machine policy mask
-    BOOLEAN useMarkedNames; // cipher names with "(MFP)" / "(CCX)"
-    LONG optionValue;       // reported by QueryEntryOptions
-    LONG cipherCount;       // 0 to 10
-    DWORD ciphers[10];      // DOT11_CIPHER_ALGORITHM, first cipherCount used
+    DOT11_AUTH_ALGORITHM authAlgorithm;
+    BOOLEAN propertyFlag;               // reported by QueryPropertyFlag
+    DWORD availabilityMask;             // bits that must meet the machine policy mask
+    BOOLEAN useMarkedNames;             // cipher names with "(MFP)" / "(CCX)"
+    LONG optionValue;                   // reported by QueryEntryOptions
+    LONG cipherCount;                   // 0 to 10
+    DOT11_CIPHER_ALGORITHM ciphers[10]; // first cipherCount used
 };
+static_assert(offsetof(KeyPropertyEntry, propertyFlag) == 4);
+static_assert(offsetof(KeyPropertyEntry, availabilityMask) == 8);
+static_assert(offsetof(KeyPropertyEntry, useMarkedNames) == 12);
+static_assert(offsetof(KeyPropertyEntry, optionValue) == 16);
+static_assert(offsetof(KeyPropertyEntry, cipherCount) == 20);
+static_assert(offsetof(KeyPropertyEntry, ciphers) == 24);
+static_assert(sizeof(KeyPropertyEntry) == 64);
 
 // One element of the cipher list a key property hands the host; the list stays the
 // property's.
 struct CipherChoice {
-    DWORD cipher; // DOT11_CIPHER_ALGORITHM
+    DOT11_CIPHER_ALGORITHM cipher;
     DWORD reserved;
     BSTR name;
 };
+static_assert(offsetof(CipherChoice, name) == 8);
 static_assert(sizeof(CipherChoice) == 16);
 
 // __uuidof works for these through __CRT_UUID_DECL at the end of this header.
 
-// Property kinds the host asks for.
-constexpr DWORD PropertyKindConnectivity = 0;
-constexpr DWORD PropertyKindSecurity = 2;
+// Property kinds the host asks for. The extension offers connection properties and key
+// extensions; it has no security properties of its own. Fixed at 32 bits, so that any
+// number the host passes is a value of the type.
+enum DOT11_EXT_UI_PROPERTY_TYPE : DWORD {
+    DOT11_EXT_UI_CONNECTION = 0,
+    DOT11_EXT_UI_SECURITY = 1,
+    DOT11_EXT_UI_KEYEXTENSION = 2,
+};
+static_assert(sizeof(DOT11_EXT_UI_PROPERTY_TYPE) == 4);
 
 struct IDot11ExtUIProperty;
 
@@ -51,26 +68,31 @@ struct IDot11ExtUIProperty;
 struct IDot11ExtUI : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryDisplayName(BSTR* name) = 0;
     // The caller owns the CoTaskMem array and one reference on every object in it.
-    virtual HRESULT STDMETHODCALLTYPE EnumerateProperties(DWORD kind, DWORD* count,
+    virtual HRESULT STDMETHODCALLTYPE EnumerateProperties(DOT11_EXT_UI_PROPERTY_TYPE kind,
+                                                          DWORD* count,
                                                           IDot11ExtUIProperty*** properties) = 0;
     virtual HRESULT STDMETHODCALLTYPE Reserved(void* reserved) = 0;
 };
 
-// No identifier of its own: the host reaches it through ICCXExtUICon or ICCXExtUIKey.
+// No identifier of its own: the host reaches it through ICCXExtUICon or ICCXExtUIKey. The
+// profile texts (vendor section, fragments) are the host's BSTRs; the connection record may
+// be null.
 struct IDot11ExtUIProperty : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryPropertyName(BSTR* name) = 0;
     virtual HRESULT STDMETHODCALLTYPE EditSettings(HWND parent, BSTR vendorText,
-                                                   const HostConnectionRecord* connection,
+                                                   DOT11EXT_IHV_PARAMS* connection,
                                                    BSTR* newVendorText, BOOL* changed) = 0;
-    virtual HRESULT STDMETHODCALLTYPE MatchesProfile(LPCWSTR fragment, LPCWSTR context,
+    virtual HRESULT STDMETHODCALLTYPE MatchesProfile(BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
                                                      BOOL* matches) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ApplyToProfile(LPCWSTR fragment, LPCWSTR context,
+    virtual HRESULT STDMETHODCALLTYPE ApplyToProfile(BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
                                                      BSTR* newFragment, BOOL* changed) = 0;
     virtual HRESULT STDMETHODCALLTYPE QueryPropertyFlag(BOOL* flag) = 0;
-    virtual HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL flag, LPCWSTR fragment, LPCWSTR context,
-                                                      DWORD* count, DWORD* selectedIndex,
+    virtual HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL flag, BSTR fragment,
+                                                      DOT11EXT_IHV_PARAMS* connection, DWORD* count,
+                                                      DWORD* selectedIndex,
                                                       CipherChoice** list) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL flag, LPCWSTR fragment, LPCWSTR context,
+    virtual HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL flag, BSTR fragment,
+                                                  DOT11EXT_IHV_PARAMS* connection,
                                                   const CipherChoice* chosen, BSTR* newFragment,
                                                   BOOL* changed) = 0;
     virtual HRESULT STDMETHODCALLTYPE QueryEntryOptions(BOOL* useMarkedNames,

@@ -89,7 +89,7 @@ HRESULT STDMETHODCALLTYPE CExtUI::QueryDisplayName(BSTR* name) {
     return ReturnBstr(text.get(), name);
 }
 
-HRESULT STDMETHODCALLTYPE CExtUI::EnumerateProperties(DWORD kind, DWORD* count,
+HRESULT STDMETHODCALLTYPE CExtUI::EnumerateProperties(DOT11_EXT_UI_PROPERTY_TYPE kind, DWORD* count,
                                                       IDot11ExtUIProperty*** properties) {
     if (count == nullptr || properties == nullptr) {
         return E_POINTER;
@@ -98,9 +98,9 @@ HRESULT STDMETHODCALLTYPE CExtUI::EnumerateProperties(DWORD kind, DWORD* count,
     *properties = nullptr;
     const DWORD policy = ReadCcxPolicy();
     switch (kind) {
-    case PropertyKindSecurity:
+    case DOT11_EXT_UI_KEYEXTENSION:
         return EnumerateKeyProperties(policy, count, properties);
-    case PropertyKindConnectivity:
+    case DOT11_EXT_UI_CONNECTION:
         return EnumerateConnectivityProperties(count, properties);
     default:
         return NotImplemented();

@@ -8,7 +8,7 @@
 class CExtUI : public ExtensionBase<IDot11ExtUI, IID_IDot11ExtUI> {
   public:
     HRESULT STDMETHODCALLTYPE QueryDisplayName(BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE EnumerateProperties(DWORD kind, DWORD* count,
+    HRESULT STDMETHODCALLTYPE EnumerateProperties(DOT11_EXT_UI_PROPERTY_TYPE kind, DWORD* count,
                                                   IDot11ExtUIProperty*** properties) override;
     HRESULT STDMETHODCALLTYPE Reserved(void*) override { return NotImplemented(); }
 

@@ -82,7 +82,7 @@ void ShowNotice(HWND parent, BOOL ccxEnabled) {
     MessageBoxW(parent, text.get(), caption.get(), MB_OK);
 }
 
-bool OfferDptSettings(HWND parent, const HostConnectionRecord* connection, DptSettings& dpt,
+bool OfferDptSettings(HWND parent, DOT11EXT_IHV_PARAMS* connection, DptSettings& dpt,
                       BOOL ccxEnabled) {
     if (connection != nullptr && AdapterSupportsDpt(connection->interfaceGuid)) {
         return RunConnConfigDialog(parent, dpt, ccxEnabled) != FALSE;
@@ -101,7 +101,7 @@ HRESULT BuildVendorSection(const CcxSettings& ccx, const DptSettings& dpt, Uniqu
                                 section);
 }
 
-HRESULT EditVendorSection(HWND parent, BSTR vendorText, const HostConnectionRecord* connection,
+HRESULT EditVendorSection(HWND parent, BSTR vendorText, DOT11EXT_IHV_PARAMS* connection,
                           UniqueBstr& newVendorText, bool& changed) {
     CcxSettings ccx;
     ccx.SetNotSet();
@@ -156,7 +156,7 @@ HRESULT STDMETHODCALLTYPE CExtUICon::QueryPropertyFlag(BOOL* flag) {
 }
 
 HRESULT STDMETHODCALLTYPE CExtUICon::EditSettings(HWND parent, BSTR vendorText,
-                                                  const HostConnectionRecord* connection,
+                                                  DOT11EXT_IHV_PARAMS* connection,
                                                   BSTR* newVendorText, BOOL* changed) {
     if (newVendorText == nullptr || changed == nullptr) {
         return E_INVALIDARG;

@@ -11,21 +11,21 @@ class CExtUICon : public ExtensionBase<ICCXExtUICon, IID_ICCXExtUICon> {
   public:
     HRESULT STDMETHODCALLTYPE QueryPropertyName(BSTR* name) override;
     HRESULT STDMETHODCALLTYPE EditSettings(HWND parent, BSTR vendorText,
-                                           const HostConnectionRecord* connection,
-                                           BSTR* newVendorText, BOOL* changed) override;
-    HRESULT STDMETHODCALLTYPE MatchesProfile(LPCWSTR, LPCWSTR, BOOL*) override {
+                                           DOT11EXT_IHV_PARAMS* connection, BSTR* newVendorText,
+                                           BOOL* changed) override;
+    HRESULT STDMETHODCALLTYPE MatchesProfile(BSTR, DOT11EXT_IHV_PARAMS*, BOOL*) override {
         return NotImplemented();
     }
-    HRESULT STDMETHODCALLTYPE ApplyToProfile(LPCWSTR, LPCWSTR, BSTR*, BOOL*) override {
+    HRESULT STDMETHODCALLTYPE ApplyToProfile(BSTR, DOT11EXT_IHV_PARAMS*, BSTR*, BOOL*) override {
         return NotImplemented();
     }
     HRESULT STDMETHODCALLTYPE QueryPropertyFlag(BOOL* flag) override;
-    HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL, LPCWSTR, LPCWSTR, DWORD*, DWORD*,
+    HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL, BSTR, DOT11EXT_IHV_PARAMS*, DWORD*, DWORD*,
                                               CipherChoice**) override {
         return NotImplemented();
     }
-    HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL, LPCWSTR, LPCWSTR, const CipherChoice*, BSTR*,
-                                          BOOL*) override {
+    HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL, BSTR, DOT11EXT_IHV_PARAMS*, const CipherChoice*,
+                                          BSTR*, BOOL*) override {
         return NotImplemented();
     }
     HRESULT STDMETHODCALLTYPE QueryEntryOptions(BOOL*, LONG*) override { return NotImplemented(); }

@@ -72,7 +72,8 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::QueryPropertyName(BSTR* name) {
     return ReturnBstr(displayName, name);
 }
 
-HRESULT STDMETHODCALLTYPE CExtUIKey::MatchesProfile(LPCWSTR fragment, LPCWSTR, BOOL* matches) {
+HRESULT STDMETHODCALLTYPE CExtUIKey::MatchesProfile(BSTR fragment, DOT11EXT_IHV_PARAMS*,
+                                                    BOOL* matches) {
     if (matches == nullptr) {
         return E_INVALIDARG;
     }
@@ -88,8 +89,8 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::MatchesProfile(LPCWSTR fragment, LPCWSTR, B
 }
 
 // The caller clears changed first: it is set here, never cleared.
-HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(LPCWSTR fragment, LPCWSTR, BSTR* newFragment,
-                                                    BOOL* changed) {
+HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(BSTR fragment, DOT11EXT_IHV_PARAMS*,
+                                                    BSTR* newFragment, BOOL* changed) {
     if (newFragment == nullptr || changed == nullptr) {
         return E_INVALIDARG;
     }
@@ -119,7 +120,7 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::QueryPropertyFlag(BOOL* flag) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CExtUIKey::QueryCipherList(BOOL flag, LPCWSTR fragment, LPCWSTR,
+HRESULT STDMETHODCALLTYPE CExtUIKey::QueryCipherList(BOOL flag, BSTR fragment, DOT11EXT_IHV_PARAMS*,
                                                      DWORD* count, DWORD* selectedIndex,
                                                      CipherChoice** list) {
     if (flag) {
@@ -146,7 +147,7 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::QueryCipherList(BOOL flag, LPCWSTR fragment
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, LPCWSTR fragment, LPCWSTR,
+HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, BSTR fragment, DOT11EXT_IHV_PARAMS*,
                                                  const CipherChoice* chosen, BSTR* newFragment,
                                                  BOOL* changed) {
     if (flag) {

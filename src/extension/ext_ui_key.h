@@ -12,19 +12,19 @@
 class CExtUIKey : public ExtensionBase<ICCXExtUIKey, IID_ICCXExtUIKey> {
   public:
     HRESULT STDMETHODCALLTYPE QueryPropertyName(BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE EditSettings(HWND, BSTR, const HostConnectionRecord*, BSTR*,
+    HRESULT STDMETHODCALLTYPE EditSettings(HWND, BSTR, DOT11EXT_IHV_PARAMS*, BSTR*,
                                            BOOL*) override {
         return NotImplemented();
     }
-    HRESULT STDMETHODCALLTYPE MatchesProfile(LPCWSTR fragment, LPCWSTR context,
+    HRESULT STDMETHODCALLTYPE MatchesProfile(BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
                                              BOOL* matches) override;
-    HRESULT STDMETHODCALLTYPE ApplyToProfile(LPCWSTR fragment, LPCWSTR context, BSTR* newFragment,
-                                             BOOL* changed) override;
+    HRESULT STDMETHODCALLTYPE ApplyToProfile(BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
+                                             BSTR* newFragment, BOOL* changed) override;
     HRESULT STDMETHODCALLTYPE QueryPropertyFlag(BOOL* flag) override;
-    HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL flag, LPCWSTR fragment, LPCWSTR context,
-                                              DWORD* count, DWORD* selectedIndex,
-                                              CipherChoice** list) override;
-    HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL flag, LPCWSTR fragment, LPCWSTR context,
+    HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL flag, BSTR fragment,
+                                              DOT11EXT_IHV_PARAMS* connection, DWORD* count,
+                                              DWORD* selectedIndex, CipherChoice** list) override;
+    HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL flag, BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
                                           const CipherChoice* chosen, BSTR* newFragment,
                                           BOOL* changed) override;
     HRESULT STDMETHODCALLTYPE QueryEntryOptions(BOOL* useMarkedNames, LONG* optionValue) override;

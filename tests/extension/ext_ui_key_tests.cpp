@@ -61,7 +61,10 @@ Apply ApplyToProfile(ICCXExtUIKey* key, const wchar_t* fragment, BOOL changedBef
     Apply result;
     BSTR text = SentinelBstr();
     result.changed = changedBefore;
-    result.hr = key->ApplyToProfile(fragment, L"ignored", &text, &result.changed);
+    // The connection record does not take part.
+    DOT11EXT_IHV_PARAMS connection{};
+    connection.dwProfileTypeFlags = MS_PROFILE_USER;
+    result.hr = key->ApplyToProfile(HostText(fragment).get(), &connection, &text, &result.changed);
     result.fragment = text == SentinelBstr() ? L"<none>" : (text ? text : L"<null>");
     if (text != SentinelBstr()) {
         UniqueBstr owned(text);
@@ -71,10 +74,11 @@ Apply ApplyToProfile(ICCXExtUIKey* key, const wchar_t* fragment, BOOL changedBef
 
 Apply ApplyCipher(ICCXExtUIKey* key, const wchar_t* fragment, DWORD cipher) {
     Apply result;
-    CipherChoice chosen{cipher, 0, nullptr};
+    CipherChoice chosen{static_cast<DOT11_CIPHER_ALGORITHM>(cipher), 0, nullptr};
     BSTR text = SentinelBstr();
     result.changed = 7;
-    result.hr = key->ApplyCipher(FALSE, fragment, nullptr, &chosen, &text, &result.changed);
+    result.hr =
+        key->ApplyCipher(FALSE, HostText(fragment).get(), nullptr, &chosen, &text, &result.changed);
     result.fragment = text == SentinelBstr() ? L"<none>" : (text ? text : L"<null>");
     if (text != SentinelBstr()) {
         UniqueBstr owned(text);
@@ -93,7 +97,8 @@ struct CipherListView {
 CipherListView QueryCipherList(ICCXExtUIKey* key, const wchar_t* fragment) {
     CipherListView view;
     CipherChoice* list = nullptr;
-    view.hr = key->QueryCipherList(FALSE, fragment, nullptr, &view.count, &view.selected, &list);
+    view.hr = key->QueryCipherList(FALSE, HostText(fragment).get(), nullptr, &view.count,
+                                   &view.selected, &list);
     if (SUCCEEDED(view.hr) && list != nullptr) {
         for (DWORD i = 0; i < view.count; ++i) {
             view.names.push_back(list[i].name != nullptr ? list[i].name : L"<null>");
@@ -106,7 +111,7 @@ CipherListView QueryCipherList(ICCXExtUIKey* key, const wchar_t* fragment) {
 
 BOOL Matches(ICCXExtUIKey* key, const wchar_t* fragment) {
     BOOL matches = 7;
-    EXPECT_HR(S_OK, key->MatchesProfile(fragment, nullptr, &matches));
+    EXPECT_HR(S_OK, key->MatchesProfile(HostText(fragment).get(), nullptr, &matches));
     return matches;
 }
 
@@ -183,10 +188,12 @@ TEST_F(KeyPropertyTest, TheCipherListStaysTheObjectsOwn) {
     CipherChoice* first = nullptr;
     CipherChoice* second = nullptr;
     ASSERT_HR(S_OK, Entry(0)->QueryCipherList(FALSE, nullptr, nullptr, nullptr, nullptr, &first));
-    ASSERT_HR(S_OK, Entry(0)->QueryCipherList(FALSE, CckmAes, nullptr, nullptr, nullptr, &second));
+    ASSERT_HR(S_OK, Entry(0)->QueryCipherList(FALSE, HostText(CckmAes).get(), nullptr, nullptr,
+                                              nullptr, &second));
     EXPECT_EQ(first, second);
     // Every output is optional.
-    EXPECT_HR(S_OK, Entry(1)->QueryCipherList(FALSE, Wpa2Aes, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_HR(S_OK, Entry(1)->QueryCipherList(FALSE, HostText(Wpa2Aes).get(), nullptr, nullptr,
+                                              nullptr, nullptr));
 }
 
 TEST_F(KeyPropertyTest, ApplyToProfile) {
@@ -265,10 +272,11 @@ TEST_F(KeyPropertyTest, ANonZeroFlagIsNotImplementedAndWritesNothing) {
     EXPECT_EQ(77u, count);
     EXPECT_EQ(77u, selected);
     EXPECT_EQ(reinterpret_cast<CipherChoice*>(SentinelBstr()), list);
-    CipherChoice chosen{2, 0, nullptr};
+    CipherChoice chosen{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
     BSTR text = SentinelBstr();
     BOOL changed = 77;
-    EXPECT_HR(E_NOTIMPL, Entry(1)->ApplyCipher(TRUE, Wpa2Aes, nullptr, &chosen, &text, &changed));
+    EXPECT_HR(E_NOTIMPL, Entry(1)->ApplyCipher(TRUE, HostText(Wpa2Aes).get(), nullptr, &chosen,
+                                               &text, &changed));
     EXPECT_EQ(SentinelBstr(), text);
     EXPECT_EQ(77, changed);
 }
@@ -277,15 +285,18 @@ TEST_F(KeyPropertyTest, MissingArgumentsAreRefusedFirst) {
     BSTR text = nullptr;
     BOOL flag = FALSE;
     LONG option = 0;
-    CipherChoice chosen{2, 0, nullptr};
-    EXPECT_HR(E_INVALIDARG, Entry(0)->MatchesProfile(CckmAes, nullptr, nullptr));
-    EXPECT_HR(E_INVALIDARG, Entry(0)->ApplyToProfile(CckmAes, nullptr, nullptr, &flag));
-    EXPECT_HR(E_INVALIDARG, Entry(0)->ApplyToProfile(CckmAes, nullptr, &text, nullptr));
-    EXPECT_HR(E_INVALIDARG, Entry(0)->ApplyCipher(FALSE, CckmAes, nullptr, nullptr, &text, &flag));
+    CipherChoice chosen{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
+    EXPECT_HR(E_INVALIDARG, Entry(0)->MatchesProfile(HostText(CckmAes).get(), nullptr, nullptr));
     EXPECT_HR(E_INVALIDARG,
-              Entry(0)->ApplyCipher(FALSE, CckmAes, nullptr, &chosen, nullptr, &flag));
+              Entry(0)->ApplyToProfile(HostText(CckmAes).get(), nullptr, nullptr, &flag));
     EXPECT_HR(E_INVALIDARG,
-              Entry(0)->ApplyCipher(FALSE, CckmAes, nullptr, &chosen, &text, nullptr));
+              Entry(0)->ApplyToProfile(HostText(CckmAes).get(), nullptr, &text, nullptr));
+    EXPECT_HR(E_INVALIDARG, Entry(0)->ApplyCipher(FALSE, HostText(CckmAes).get(), nullptr, nullptr,
+                                                  &text, &flag));
+    EXPECT_HR(E_INVALIDARG, Entry(0)->ApplyCipher(FALSE, HostText(CckmAes).get(), nullptr, &chosen,
+                                                  nullptr, &flag));
+    EXPECT_HR(E_INVALIDARG, Entry(0)->ApplyCipher(FALSE, HostText(CckmAes).get(), nullptr, &chosen,
+                                                  &text, nullptr));
     EXPECT_HR(E_INVALIDARG, Entry(0)->QueryPropertyFlag(nullptr));
     EXPECT_HR(E_INVALIDARG, Entry(0)->QueryEntryOptions(nullptr, &option));
     EXPECT_HR(E_INVALIDARG, Entry(0)->QueryEntryOptions(&flag, nullptr));
@@ -304,15 +315,16 @@ TEST_F(KeyPropertyTest, AnUnboundKeyPropertyFails) {
     LONG option = 7;
     DWORD count = 7;
     CipherChoice* list = nullptr;
-    CipherChoice chosen{2, 0, nullptr};
+    CipherChoice chosen{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
     EXPECT_HR(E_FAIL, unbound->QueryPropertyName(&text));
     EXPECT_HR(E_FAIL, unbound->QueryPropertyName(nullptr));
-    EXPECT_HR(E_FAIL, unbound->MatchesProfile(CckmAes, nullptr, &flag));
-    EXPECT_HR(E_FAIL, unbound->ApplyToProfile(CckmAes, nullptr, &text, &flag));
+    EXPECT_HR(E_FAIL, unbound->MatchesProfile(HostText(CckmAes).get(), nullptr, &flag));
+    EXPECT_HR(E_FAIL, unbound->ApplyToProfile(HostText(CckmAes).get(), nullptr, &text, &flag));
     EXPECT_HR(E_FAIL, unbound->QueryPropertyFlag(&flag));
     EXPECT_HR(E_FAIL, unbound->QueryPropertyFlag(nullptr));
     EXPECT_HR(E_FAIL, unbound->QueryCipherList(FALSE, nullptr, nullptr, &count, &count, &list));
-    EXPECT_HR(E_FAIL, unbound->ApplyCipher(FALSE, CckmAes, nullptr, &chosen, &text, &flag));
+    EXPECT_HR(E_FAIL,
+              unbound->ApplyCipher(FALSE, HostText(CckmAes).get(), nullptr, &chosen, &text, &flag));
     EXPECT_HR(E_FAIL, unbound->QueryEntryOptions(&flag, &option));
     EXPECT_HR(E_FAIL, unbound->QueryEntryOptions(nullptr, nullptr));
     EXPECT_EQ(SentinelBstr(), text);
@@ -337,7 +349,14 @@ TEST_F(KeyPropertyTest, BindEntryRefusesMissingOrOverlongEntriesAndKeepsItsBindi
 
 TEST_F(KeyPropertyTest, BindingAnEntryNamesItsCiphers) {
     // Names come from the table's plain or marked column; a cipher outside it is unnamed.
-    static const KeyPropertyEntry custom = {0x80000001, TRUE, 3, TRUE, 9, 4, {0, 5, 1, 4}};
+    static const KeyPropertyEntry custom = {static_cast<DOT11_AUTH_ALGORITHM>(0x80000001),
+                                            TRUE,
+                                            3,
+                                            TRUE,
+                                            9,
+                                            4,
+                                            {DOT11_CIPHER_ALGO_NONE, DOT11_CIPHER_ALGO_WEP104,
+                                             DOT11_CIPHER_ALGO_WEP40, DOT11_CIPHER_ALGO_CCMP}};
     ASSERT_HR(S_OK, Entry(0)->BindEntry(&custom));
     const CipherListView view = QueryCipherList(Entry(0), CckmWep);
     EXPECT_EQ((std::vector<std::wstring>{L"None (CCX)", L"WEP (CCX)", L"", L"AES (MFP)"}),
@@ -346,11 +365,12 @@ TEST_F(KeyPropertyTest, BindingAnEntryNamesItsCiphers) {
     BOOL flag = FALSE;
     EXPECT_HR(S_OK, Entry(0)->QueryPropertyFlag(&flag));
     EXPECT_EQ(TRUE, flag);
-    static const KeyPropertyEntry empty = {6, FALSE, 2, FALSE, 0, 0, {}};
+    static const KeyPropertyEntry empty = {DOT11_AUTH_ALGO_RSNA, FALSE, 2, FALSE, 0, 0, {}};
     ASSERT_HR(S_OK, Entry(0)->BindEntry(&empty));
     EXPECT_EQ(0u, QueryCipherList(Entry(0), nullptr).count);
     EXPECT_EQ(L"(WPA2)", PropertyName(Entry(0)));
-    static const KeyPropertyEntry unnamed = {2, FALSE, 2, FALSE, 0, 1, {4}};
+    static const KeyPropertyEntry unnamed = {
+        DOT11_AUTH_ALGO_80211_SHARED_KEY, FALSE, 2, FALSE, 0, 1, {DOT11_CIPHER_ALGO_CCMP}};
     ASSERT_HR(S_OK, Entry(0)->BindEntry(&unnamed));
     BSTR name = SentinelBstr();
     EXPECT_HR(E_FAIL, Entry(0)->QueryPropertyName(&name));

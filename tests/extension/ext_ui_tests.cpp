@@ -63,7 +63,7 @@ TEST_F(ExtUITest, KeyPropertiesFollowTheMachinePolicy) {
         if (c.v4OnlyName != nullptr) {
             ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), c.v4OnlyName, c.v4OnlyValue));
         }
-        Properties keys = Enumerate(root.Get(), PropertyKindSecurity);
+        Properties keys = Enumerate(root.Get(), DOT11_EXT_UI_KEYEXTENSION);
         if (c.expectedKeys.empty()) {
             EXPECT_HR(E_NOTIMPL, keys.hr) << c.name;
             EXPECT_EQ(0u, keys.count) << c.name;
@@ -82,7 +82,7 @@ TEST_F(ExtUITest, KeyPropertiesFollowTheMachinePolicy) {
             EXPECT_EQ(c.expectedKeys, names) << c.name;
         }
         // The connectivity property is offered whatever the policy says.
-        Properties connectivity = Enumerate(root.Get(), PropertyKindConnectivity);
+        Properties connectivity = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
         EXPECT_HR(S_OK, connectivity.hr) << c.name;
         ASSERT_EQ(1u, connectivity.objects.size()) << c.name;
         EXPECT_EQ(L"CCX Connectivity Settings (Sample)",
@@ -110,9 +110,9 @@ TEST_F(ExtUITest, NullOutputsAnswerEPointerAndWriteNothing) {
     ASSERT_TRUE(root);
     DWORD count = 0xDEADBEEF;
     IDot11ExtUIProperty** array = reinterpret_cast<IDot11ExtUIProperty**>(SentinelBstr());
-    EXPECT_HR(E_POINTER, root->EnumerateProperties(PropertyKindConnectivity, nullptr, &array));
+    EXPECT_HR(E_POINTER, root->EnumerateProperties(DOT11_EXT_UI_CONNECTION, nullptr, &array));
     EXPECT_EQ(reinterpret_cast<IDot11ExtUIProperty**>(SentinelBstr()), array);
-    EXPECT_HR(E_POINTER, root->EnumerateProperties(PropertyKindConnectivity, &count, nullptr));
+    EXPECT_HR(E_POINTER, root->EnumerateProperties(DOT11_EXT_UI_CONNECTION, &count, nullptr));
     EXPECT_EQ(0xDEADBEEFu, count);
     EXPECT_HR(E_POINTER, root->QueryDisplayName(nullptr));
     EXPECT_HR(E_POINTER, root->QueryInterface(IID_IDot11ExtUI, nullptr));
@@ -142,7 +142,7 @@ TEST_F(ExtUITest, EveryObjectReturnedCarriesOneReferenceAndAllGoAtTheEnd) {
     EXPECT_EQ(1u, ReferenceCount(root.Get()));
     IDot11ExtUIProperty** array = nullptr;
     DWORD count = 0;
-    ASSERT_HR(S_OK, root->EnumerateProperties(PropertyKindSecurity, &count, &array));
+    ASSERT_HR(S_OK, root->EnumerateProperties(DOT11_EXT_UI_KEYEXTENSION, &count, &array));
     ASSERT_EQ(2u, count);
     UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
     EXPECT_EQ(1u, ReferenceCount(array[0]));
@@ -161,7 +161,7 @@ TEST_F(ExtUITest, PropertiesNeedTheRegisteredClass) {
     ComPtr<IDot11ExtUI> root = CreateRoot();
     ASSERT_TRUE(root);
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
-    for (DWORD kind : {PropertyKindConnectivity, PropertyKindSecurity}) {
+    for (DWORD kind : {DOT11_EXT_UI_CONNECTION, DOT11_EXT_UI_KEYEXTENSION}) {
         Properties properties = Enumerate(root.Get(), kind);
         EXPECT_TRUE(FAILED(properties.hr)) << HrText(properties.hr);
         EXPECT_EQ(0u, properties.count);

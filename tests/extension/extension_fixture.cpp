@@ -115,7 +115,8 @@ ComPtr<IDot11ExtUI> CreateRoot() {
 Properties Enumerate(IDot11ExtUI* root, DWORD kind) {
     Properties result;
     IDot11ExtUIProperty** array = reinterpret_cast<IDot11ExtUIProperty**>(SentinelBstr());
-    result.hr = root->EnumerateProperties(kind, &result.count, &array);
+    result.hr = root->EnumerateProperties(static_cast<DOT11_EXT_UI_PROPERTY_TYPE>(kind),
+                                          &result.count, &array);
     result.arrayNull = array == nullptr;
     if (SUCCEEDED(result.hr) && array != nullptr) {
         UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
@@ -140,7 +141,7 @@ KeyProperties CreateKeyProperties(IDot11ExtUI* root) {
         ADD_FAILURE() << "policy not written";
         return keys;
     }
-    Properties properties = Enumerate(root, PropertyKindSecurity);
+    Properties properties = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
     EXPECT_HR(S_OK, properties.hr);
     if (properties.objects.size() != 2) {
         ADD_FAILURE() << "expected two key properties";

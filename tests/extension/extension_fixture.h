@@ -1,6 +1,7 @@
 #pragma once
 
 #include "com_apartment.h"
+#include "host_text.h"
 #include "hr_assert.h"
 #include "registry_fixture.h"
 #include "shipped_module.h"

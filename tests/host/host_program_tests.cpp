@@ -6,12 +6,17 @@
 #include "fragments/xml_document.h"
 #include "module/string_loader.h"
 
+#include <setupapi.h>
+
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
+
+constexpr wchar_t TestAdapter[] = L"{6B29FC40-CA47-1067-B31D-00DD010662DA}";
 
 struct HostRun {
     DWORD exitCode = 0xFFFFFFFF;
@@ -43,9 +48,46 @@ HANDLE InheritableFile(const std::wstring& path) {
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::wstring HostPath() {
+std::wstring BinFolder() {
     std::wstring path = ShippedModulePath();
-    return path.substr(0, path.find_last_of(L'\\') + 1) + L"dot11host.exe";
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+std::wstring HostPath() {
+    return BinFolder() + L"dot11host.exe";
+}
+
+std::wstring ShippedInf() {
+    return BinFolder() + L"qmkihvui.inf";
+}
+
+std::wstring System32Dll() {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\qmkihvui.dll";
+}
+
+std::wstring ClassIdInBraces() {
+    wchar_t text[64] = {};
+    LoadResourceString(ShippedModule(), 5667, text, 64);
+    return L"{" + std::wstring(text) + L"}";
+}
+
+// The instance keys under the adapter class key whose NetCfgInstanceId is the test adapter.
+std::vector<std::wstring> TestAdapterKeys() {
+    std::vector<std::wstring> keys;
+    const std::wstring classKey = AdapterInstanceKey(L""); // ends in a backslash
+    UniqueHkey parent;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, classKey.substr(0, classKey.size() - 1).c_str(), 0, KEY_READ,
+                  parent.put());
+    wchar_t name[256] = {};
+    for (DWORD i = 0; parent && RegEnumKeyW(parent.get(), i, name, 256) == ERROR_SUCCESS; ++i) {
+        if (ReadRegValue(HKEY_LOCAL_MACHINE, classKey + name, L"NetCfgInstanceId").text() ==
+            TestAdapter) {
+            keys.push_back(classKey + name);
+        }
+    }
+    return keys;
 }
 
 // dot11host as a child process, its output captured in files.
@@ -95,6 +137,15 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
+// What a failed run may have left.
+void RemoveInstallation() {
+    DeleteFileW(System32Dll().c_str());
+    DeleteKeyTree(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassIdInBraces());
+    for (const std::wstring& key : TestAdapterKeys()) {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    }
+}
+
 class HostProgramTest : public ExtensionRegistryTest {
   protected:
     void SetUp() override {
@@ -105,6 +156,7 @@ class HostProgramTest : public ExtensionRegistryTest {
         for (const std::wstring& path : files_) {
             DeleteFileW(path.c_str());
         }
+        RemoveInstallation();
         ExtensionRegistryTest::TearDown();
     }
     // A file of the test's own in the temporary folder, deleted when the test ends.
@@ -126,6 +178,8 @@ class HostProgramTest : public ExtensionRegistryTest {
 };
 
 TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
+    const std::wstring adapter = std::wstring(L" --adapter ") + TestAdapter;
+    const std::wstring garbage = File(L"dot11host-garbage.inf", "not an INF\n[Version\n");
     struct Case {
         const char* name;
         std::wstring arguments;
@@ -135,7 +189,7 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
         {"help", L"--help", 0, "usage: dot11host"},
         {"no command", L"", 2, "no command given"},
         {"unknown command", L"frobnicate", 2, "unknown command frobnicate"},
-        {"show with an argument", L"show now", 2, "show takes no arguments"},
+        {"show with a word", L"show now", 2, "show takes no word now"},
         {"edit without a vendor section", L"edit", 2, "--vendor FILE or --no-vendor"},
         {"edit with an unknown option", L"edit --no-vendor --colour", 2, "unknown option --colour"},
         {"edit with a bad GUID", L"edit --no-vendor --adapter 1234-not-a-guid", 2,
@@ -148,6 +202,15 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
         {"key without an entry", L"key match", 2, "--entry cckm or --entry wpa2"},
         {"key with an unknown action", L"key --entry cckm frob", 2, "one action"},
         {"key cipher without a name", L"key --entry wpa2 cipher", 2, "one action"},
+        {"install without an adapter", L"install", 2, "install needs --adapter GUID"},
+        {"uninstall with a bad GUID", L"uninstall --adapter nope", 2, "not a GUID: nope"},
+        {"install from a missing INF", L"install" + adapter + L" --inf Z:\\no\\such.inf", 1,
+         "the INF is missing: Z:\\no\\such.inf"},
+        {"install from a malformed INF", L"install" + adapter + L" --inf \"" + garbage + L"\"", 1,
+         "not a readable INF"},
+        {"uninstall of an unknown adapter", L"uninstall" + adapter, 1, "nothing to uninstall"},
+        {"show for an unknown adapter", L"show" + adapter, 3, "no network adapter"},
+        {"edit for an unknown adapter", L"edit --no-vendor" + adapter, 3, "no network adapter"},
     };
     for (const Case& c : cases) {
         const HostRun run = RunHost(c.arguments);
@@ -156,6 +219,56 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
             << c.name << "\n"
             << run.out << run.err;
     }
+    // Refused before anything was written.
+    EXPECT_TRUE(TestAdapterKeys().empty());
+}
+
+TEST_F(HostProgramTest, DiscoveryByAdapterNamesTheMissingLink) {
+    const std::wstring key = AdapterInstanceKey(AdapterKeyNames[0]);
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key, L"NetCfgInstanceId", TestAdapter));
+    struct Case {
+        const char* name;
+        std::optional<std::wstring> classId; // none: no UIExtensibilityCLSID
+        std::string inError;
+    } cases[] = {
+        {"no class id", std::nullopt, "has no UI extension"},
+        {"not a class id", L"qmkihvui", "is not a class id"},
+        {"a class nobody registered", L"{00112233-4455-6677-8899-AABBCCDDEEFF}",
+         "is not registered with COM: run `dot11host install --adapter"},
+    };
+    for (const Case& c : cases) {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, key + L"\\Ndi");
+        if (c.classId) {
+            ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key + L"\\Ndi\\IHVExtensions",
+                                     L"UIExtensibilityCLSID", *c.classId));
+        }
+        const HostRun run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
+        EXPECT_EQ(3u, run.exitCode) << c.name << "\n" << run.out << run.err;
+        EXPECT_TRUE(Contains(run.err, c.inError)) << c.name << "\n" << run.err;
+    }
+}
+
+TEST_F(HostProgramTest, TheInfCarriesTheDllsClassIdAndTheProjectVersion) {
+    UINT errorLine = 0;
+    HINF inf = SetupOpenInfFileW(ShippedInf().c_str(), nullptr, INF_STYLE_WIN4, &errorLine);
+    ASSERT_NE(INVALID_HANDLE_VALUE, inf) << "line " << errorLine;
+    auto field = [inf](const wchar_t* section, const wchar_t* key, DWORD index) {
+        INFCONTEXT line{};
+        wchar_t text[256] = {};
+        if (SetupFindFirstLineW(inf, section, key, &line)) {
+            SetupGetStringFieldW(&line, index, text, 256, nullptr);
+        }
+        return Utf8(text);
+    };
+    std::string version = QMK_PROJECT_VERSION; // DriverVer has four parts
+    while (std::count(version.begin(), version.end(), '.') < 3) {
+        version += ".0";
+    }
+    EXPECT_EQ(version, field(L"Version", L"DriverVer", 2));
+    EXPECT_EQ("{4D36E972-E325-11CE-BFC1-08002bE10318}", field(L"Version", L"ClassGuid", 1));
+    EXPECT_EQ("UIExtensibilityCLSID", field(L"QmkIhvUi.AddReg", nullptr, 3));
+    EXPECT_EQ(Utf8(ClassIdInBraces()), field(L"QmkIhvUi.AddReg", nullptr, 5));
+    SetupCloseInfFile(inf);
 }
 
 TEST_F(HostProgramTest, AScriptThatCannotBeReadAsStepsIsRefused) {
@@ -222,14 +335,87 @@ TEST_F(HostProgramTest, KeyPropertiesOnAFragmentFile) {
     EXPECT_EQ(0u, RunHost(L"unregister").exitCode);
 }
 
+// Installs with the INF for the test adapter (a stand-in key), checks what the host needs,
+// removes again and checks that all is gone; answers what was wrong.
+std::vector<std::string> InstallAndRemoveProblems(const std::wstring& inf) {
+    std::vector<std::string> problems;
+    auto expect = [&problems](bool holds, const std::string& problem) {
+        if (!holds) {
+            problems.push_back(problem);
+        }
+    };
+    const std::wstring options =
+        std::wstring(L" --adapter ") + TestAdapter + L" --inf \"" + inf + L"\"";
+    const std::wstring server = L"CLSID\\" + ClassIdInBraces() + L"\\InprocServer32";
+    HostRun run = RunHost(L"install" + options);
+    expect(run.exitCode == 0, "install: " + run.err);
+    expect(GetFileAttributesW(System32Dll().c_str()) != INVALID_FILE_ATTRIBUTES,
+           "no DLL in System32");
+    expect(_wcsicmp(ReadRegValue(HKEY_CLASSES_ROOT, server, nullptr).text().c_str(),
+                    System32Dll().c_str()) == 0,
+           "the class is not registered with the System32 DLL");
+    expect(ReadRegValue(HKEY_CLASSES_ROOT, server, L"ThreadingModel").text() == L"Both",
+           "no ThreadingModel Both");
+    const std::vector<std::wstring> adapters = TestAdapterKeys();
+    expect(adapters.size() == 1 &&
+               ReadRegValue(HKEY_LOCAL_MACHINE, adapters[0] + L"\\Ndi\\IHVExtensions",
+                            L"UIExtensibilityCLSID")
+                       .text() == ClassIdInBraces(),
+           "no UIExtensibilityCLSID with the DLL's class id under one adapter key");
+    run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
+    expect(run.exitCode == 0 && Contains(run.out, "CCX Connectivity Settings (Sample)"),
+           "the host does not find the extension: " + run.err);
+
+    run = RunHost(L"uninstall" + options);
+    expect(run.exitCode == 0, "uninstall: " + run.err);
+    expect(GetFileAttributesW(System32Dll().c_str()) == INVALID_FILE_ATTRIBUTES,
+           "the DLL stays in System32");
+    expect(!KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassIdInBraces()), "the class stays");
+    expect(TestAdapterKeys().empty(), "the stand-in adapter key stays");
+    return problems;
+}
+
+TEST_F(HostProgramTest, TheInfInstallsWhatTheHostFindsAndRemovesItAgain) {
+    EXPECT_EQ(std::vector<std::string>{}, InstallAndRemoveProblems(ShippedInf()));
+    RemoveInstallation();
+
+    // The same check fails for a broken copy of the INF.
+    std::wstring otherClass = ClassIdInBraces();
+    otherClass[1] = otherClass[1] == L'0' ? L'1' : L'0';
+    const std::string shipped = ReadAll(ShippedInf());
+    struct Broken {
+        const char* name;
+        std::string from;
+        std::string to;
+    } broken[] = {
+        {"no install section", "[QmkIhvUi.Install]", "[QmkIhvUi.Setup]"},
+        {"no remove section", "[QmkIhvUi.Remove]", "[QmkIhvUi.Removal]"},
+        {"another class id", Utf8(ClassIdInBraces()), Utf8(otherClass)},
+        {"no RegisterDlls", "RegisterDlls = ", "; RegisterDlls = "},
+        {"no DelFiles", "DelFiles       = ", "; DelFiles = "},
+    };
+    for (const Broken& b : broken) {
+        std::string text = shipped;
+        const size_t at = text.find(b.from);
+        ASSERT_NE(std::string::npos, at) << b.name;
+        text.replace(at, b.from.size(), b.to);
+        const std::wstring copy = File(L"dot11host-broken.inf", text);
+        EXPECT_NE(std::vector<std::string>{}, InstallAndRemoveProblems(copy)) << b.name;
+        RemoveInstallation();
+    }
+}
+
 // One whole run: a person who types a passphrase that is too short, reads the warning, types
 // a good one and presses OK.
+// The extension installed for an adapter the machine has, and found through it.
 TEST_F(HostProgramTest, AScriptedPersonSetsAPassphrase) {
-    ASSERT_EQ(0u, RunHost(L"register").exitCode);
     const std::wstring adapterKey = AdapterInstanceKey(AdapterKeyNames[0]);
-    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, adapterKey, L"NetCfgInstanceId",
-                             L"{6B29FC40-CA47-1067-B31D-00DD010662DA}"));
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, adapterKey, L"NetCfgInstanceId", TestAdapter));
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, adapterKey, L"DPTEnable", L"1"));
+    const std::wstring adapter = std::wstring(L" --adapter ") + TestAdapter;
+    const HostRun install = RunHost(L"install" + adapter);
+    ASSERT_EQ(0u, install.exitCode) << install.err;
+    EXPECT_TRUE(Contains(install.out, Utf8(AdapterKeyNames[0]))) << install.out;
     const std::wstring vendor =
         File(L"dot11host-vendor.xml",
              "<CCX xmlns=\"any\"><RadioMeasurement><disabled/></RadioMeasurement></CCX>\n");
@@ -269,7 +455,13 @@ TEST_F(HostProgramTest, AScriptedPersonSetsAPassphrase) {
     ReadDptFragment(settings, document.Get());
     EXPECT_EQ(1, settings.usePrivateKey);
     EXPECT_STREQ(L"long enough", settings.passphrase);
-    EXPECT_EQ(0u, RunHost(L"unregister").exitCode);
+    EXPECT_EQ(0u, RunHost(L"uninstall" + adapter).exitCode);
+    // The adapter's own key stays; only the extension's value goes.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, adapterKey));
+    EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, adapterKey + L"\\Ndi\\IHVExtensions",
+                              L"UIExtensibilityCLSID")
+                     .found);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(System32Dll().c_str()));
 }
 
 } // namespace

@@ -203,7 +203,7 @@ TEST_F(BadConfigurationTest, PolicyValuesAsTheRootObjectReadsThem) {
         EXPECT_EQ(expectedMask, ReadCcxPolicy());
         DWORD count = 7;
         IDot11ExtUIProperty** array = nullptr;
-        const HRESULT hr = root->EnumerateProperties(PropertyKindSecurity, &count, &array);
+        const HRESULT hr = root->EnumerateProperties(DOT11_EXT_UI_KEYEXTENSION, &count, &array);
         UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
         if (expectedMask == PolicyNone) {
             EXPECT_HR(E_NOTIMPL, hr);
@@ -343,7 +343,7 @@ TEST_F(BadConfigurationTest, AdapterValuesAsTheLookupReadsThem) {
     WindowDismisser dismisser;
     ComPtr<ICCXExtUICon> connectivity = CreateConnectivityObject(factory_.Get());
     ASSERT_TRUE(connectivity);
-    const HostConnectionRecord connection = ConnectionFor(Adapter);
+    DOT11EXT_IHV_PARAMS connection = ConnectionFor(Adapter);
     const std::wstring instance = TestAdapterKey(AdapterKeyName(0));
     for (const AdapterCase& c : AdapterCases()) {
         SCOPED_TRACE(c.name);

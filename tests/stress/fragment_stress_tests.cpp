@@ -426,7 +426,7 @@ void CheckFixedAnswers(ICCXExtUIKey* key, std::size_t entryIndex) {
 void CheckMatchesProfile(ICCXExtUIKey* key, const KeyPropertyEntry& entry, const wchar_t* fragment,
                          const CcxNetworkType& read) {
     BOOL matches = 7;
-    ASSERT_HR(S_OK, key->MatchesProfile(fragment, nullptr, &matches));
+    ASSERT_HR(S_OK, key->MatchesProfile(HostText(fragment).get(), nullptr, &matches));
     const LONG authentication = IsComplete(read) ? read.authAlgorithm : Cckm;
     EXPECT_EQ(authentication == static_cast<LONG>(entry.authAlgorithm) ? TRUE : FALSE, matches);
 }
@@ -445,7 +445,7 @@ void CheckApplyToProfile(ICCXExtUIKey* key, const KeyPropertyEntry& entry, const
     }
     BSTR written = Untouched();
     BOOL changed = FALSE;
-    ASSERT_HR(S_OK, key->ApplyToProfile(fragment, nullptr, &written, &changed));
+    ASSERT_HR(S_OK, key->ApplyToProfile(HostText(fragment).get(), nullptr, &written, &changed));
     UniqueBstr owned(written != Untouched() ? written : nullptr);
     EXPECT_EQ(expectChanged ? TRUE : FALSE, changed);
     if (!expectChanged) {
@@ -466,7 +466,8 @@ void CheckQueryCipherList(ICCXExtUIKey* key, const KeyPropertyEntry& entry, cons
     DWORD count = 99;
     DWORD index = 99;
     CipherChoice* list = reinterpret_cast<CipherChoice*>(Untouched());
-    ASSERT_HR(S_OK, key->QueryCipherList(FALSE, fragment, nullptr, &count, &index, &list));
+    ASSERT_HR(S_OK, key->QueryCipherList(FALSE, HostText(fragment).get(), nullptr, &count, &index,
+                                         &list));
     ASSERT_EQ(static_cast<DWORD>(entry.cipherCount), count);
     const LONG cipher = IsComplete(read) ? read.cipherAlgorithm : ReferenceDefaultCipher(entry);
     DWORD expectedIndex = count - 1;
@@ -483,17 +484,18 @@ void CheckQueryCipherList(ICCXExtUIKey* key, const KeyPropertyEntry& entry, cons
         EXPECT_NE(nullptr, list[i].name);
     }
     DWORD untouchedCount = 99;
-    EXPECT_HR(E_NOTIMPL,
-              key->QueryCipherList(TRUE, fragment, nullptr, &untouchedCount, &index, &list));
+    EXPECT_HR(E_NOTIMPL, key->QueryCipherList(TRUE, HostText(fragment).get(), nullptr,
+                                              &untouchedCount, &index, &list));
     EXPECT_EQ(99u, untouchedCount);
 }
 
 void CheckApplyCipher(ICCXExtUIKey* key, const KeyPropertyEntry& entry, const wchar_t* fragment,
                       const CcxNetworkType& read, DWORD cipher) {
-    CipherChoice chosen{cipher, 0, nullptr};
+    CipherChoice chosen{static_cast<DOT11_CIPHER_ALGORITHM>(cipher), 0, nullptr};
     BSTR written = Untouched();
     BOOL changed = 7;
-    ASSERT_HR(S_OK, key->ApplyCipher(FALSE, fragment, nullptr, &chosen, &written, &changed));
+    ASSERT_HR(S_OK, key->ApplyCipher(FALSE, HostText(fragment).get(), nullptr, &chosen, &written,
+                                     &changed));
     UniqueBstr owned(written != Untouched() ? written : nullptr);
     if (read.cipherAlgorithm == static_cast<LONG>(cipher)) {
         EXPECT_EQ(FALSE, changed);
@@ -534,8 +536,8 @@ TEST_F(FragmentStressTest, KeyOperationsOnEveryFragment) {
                 }
                 BSTR written = Untouched();
                 BOOL changed = 7;
-                EXPECT_HR(E_INVALIDARG,
-                          key->ApplyCipher(FALSE, fragment, nullptr, nullptr, &written, &changed));
+                EXPECT_HR(E_INVALIDARG, key->ApplyCipher(FALSE, HostText(fragment).get(), nullptr,
+                                                         nullptr, &written, &changed));
             }
         },
         FragmentGenerator::Base::NetworkType);

@@ -152,20 +152,22 @@ TEST_F(LeakTest, NoOperationOfAnyObjectGrowsTheHeapsOrCoTaskMem) {
     UniqueBstr unchangedSection = DefaultSection(connectivity.Get());
     UniqueBstr rewrittenSection = SectionToRewrite();
     ASSERT_TRUE(unchangedSection && rewrittenSection);
-    const HostConnectionRecord dptAdapter = ConnectionFor(LeakAdapter);
+    DOT11EXT_IHV_PARAMS dptAdapter = ConnectionFor(LeakAdapter);
 
     IClassFactory* f = factory.Get();
     auto enumerate = [&root](DWORD kind) {
         DWORD count = 0;
         IDot11ExtUIProperty** array = nullptr;
-        if (SUCCEEDED(root->EnumerateProperties(kind, &count, &array)) && array != nullptr) {
+        if (SUCCEEDED(root->EnumerateProperties(static_cast<DOT11_EXT_UI_PROPERTY_TYPE>(kind),
+                                                &count, &array)) &&
+            array != nullptr) {
             UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
             for (DWORD i = 0; i < count; ++i) {
                 array[i]->Release();
             }
         }
     };
-    auto edit = [&](BSTR section, const HostConnectionRecord* connection) {
+    auto edit = [&](BSTR section, DOT11EXT_IHV_PARAMS* connection) {
         UniqueBstr result;
         BOOL changed = FALSE;
         connectivity->EditSettings(nullptr, section, connection, result.put(), &changed);
@@ -223,13 +225,14 @@ TEST_F(LeakTest, NoOperationOfAnyObjectGrowsTheHeapsOrCoTaskMem) {
                               }});
         operations.push_back({named("CExtUIKey::MatchesProfile"), [key] {
                                   BOOL matches = FALSE;
-                                  key->MatchesProfile(ValidNetworkFragment, nullptr, &matches);
+                                  key->MatchesProfile(HostText(ValidNetworkFragment).get(), nullptr,
+                                                      &matches);
                               }});
         operations.push_back({named("CExtUIKey::ApplyToProfile"), [key] {
                                   UniqueBstr fragment;
                                   BOOL changed = FALSE;
-                                  key->ApplyToProfile(ValidNetworkFragment, nullptr, fragment.put(),
-                                                      &changed);
+                                  key->ApplyToProfile(HostText(ValidNetworkFragment).get(), nullptr,
+                                                      fragment.put(), &changed);
                               }});
         operations.push_back({named("CExtUIKey::QueryPropertyFlag"), [key] {
                                   BOOL flag = FALSE;
@@ -239,15 +242,15 @@ TEST_F(LeakTest, NoOperationOfAnyObjectGrowsTheHeapsOrCoTaskMem) {
                                   DWORD count = 0;
                                   DWORD index = 0;
                                   CipherChoice* list = nullptr;
-                                  key->QueryCipherList(FALSE, ValidNetworkFragment, nullptr, &count,
-                                                       &index, &list);
+                                  key->QueryCipherList(FALSE, HostText(ValidNetworkFragment).get(),
+                                                       nullptr, &count, &index, &list);
                               }});
         operations.push_back({named("CExtUIKey::ApplyCipher"), [key] {
                                   UniqueBstr fragment;
                                   BOOL changed = FALSE;
-                                  CipherChoice aes{4, 0, nullptr};
-                                  key->ApplyCipher(FALSE, ValidNetworkFragment, nullptr, &aes,
-                                                   fragment.put(), &changed);
+                                  CipherChoice aes{DOT11_CIPHER_ALGO_CCMP, 0, nullptr};
+                                  key->ApplyCipher(FALSE, HostText(ValidNetworkFragment).get(),
+                                                   nullptr, &aes, fragment.put(), &changed);
                               }});
         operations.push_back({named("CExtUIKey::QueryEntryOptions"), [key] {
                                   BOOL marked = FALSE;

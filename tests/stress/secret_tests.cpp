@@ -108,7 +108,8 @@ TEST(SecretSearchTest, TheFreeWatchSeesWhatTheModuleReleases) {
     ModuleFreeWatch watch(ShippedModule(), L"openNetwork");
     ASSERT_TRUE(watch.installed());
     BOOL matches = FALSE;
-    EXPECT_HR(S_OK, key->MatchesProfile(L"<CCX><openNetwork/></CCX>", nullptr, &matches));
+    EXPECT_HR(S_OK,
+              key->MatchesProfile(HostText(L"<CCX><openNetwork/></CCX>").get(), nullptr, &matches));
     EXPECT_LT(0, watch.blocksHoldingSecret());
 }
 
@@ -176,7 +177,7 @@ class TypedSecretTest : public SecretTest, public testing::WithParamInterface<in
 TEST_P(TypedSecretTest, APassphraseTypedIntoTheDialogLeavesNoCopyBehind) {
     const bool pressOk = GetParam() == IDOK;
     ASSERT_TRUE(WriteDptAdapter(L"QmkSecret0000", SecretAdapter));
-    const HostConnectionRecord connection = ConnectionFor(SecretAdapter);
+    DOT11EXT_IHV_PARAMS connection = ConnectionFor(SecretAdapter);
     const SecretSightings before = FindSecret(TypedSecret);
 
     UniqueBstr rewritten;

@@ -61,8 +61,8 @@ bool WriteDptAdapter(const std::wstring& keyName, const GUID& adapter) {
            SetRegString(HKEY_LOCAL_MACHINE, TestAdapterKey(keyName), L"DPTEnable", L"1");
 }
 
-HostConnectionRecord ConnectionFor(const GUID& adapter) {
-    HostConnectionRecord record{};
+DOT11EXT_IHV_PARAMS ConnectionFor(const GUID& adapter) {
+    DOT11EXT_IHV_PARAMS record{};
     record.interfaceGuid = adapter;
     return record;
 }

@@ -6,6 +6,7 @@
 // of the process's heaps and stacks.
 
 #include "com_apartment.h"
+#include "host_text.h"
 #include "hr_assert.h"
 #include "registry_fixture.h"
 
@@ -46,7 +47,7 @@ std::wstring TestAdapterKey(const std::wstring& name);
 // An adapter instance key naming the GUID with "DPTEnable" = "1", and the host's connection
 // record for that adapter.
 bool WriteDptAdapter(const std::wstring& keyName, const GUID& adapter);
-HostConnectionRecord ConnectionFor(const GUID& adapter);
+DOT11EXT_IHV_PARAMS ConnectionFor(const GUID& adapter);
 
 // The shipped DLL's class key under HKEY_CLASSES_ROOT ("CLSID\{...}"), and its registration
 // with the prefix's regsvr32, which the root object's property creation goes through.

@@ -85,7 +85,7 @@ void UseRoot(Shared& shared, int index, unsigned cycle, IClassFactory* factory,
         }
         CHECK_IN_THREAD(displayName == name.get(), "display name changed");
     }
-    for (DWORD kind : {1u, 2u}) {
+    for (DOT11_EXT_UI_PROPERTY_TYPE kind : {DOT11_EXT_UI_SECURITY, DOT11_EXT_UI_KEYEXTENSION}) {
         DWORD count = 7;
         IDot11ExtUIProperty** properties = reinterpret_cast<IDot11ExtUIProperty**>(1);
         // No policy key: nothing to offer for kind 2, and kind 1 is never offered.
@@ -140,28 +140,29 @@ void UseKey(Shared& shared, int index, unsigned cycle, IClassFactory* factory) {
     const std::size_t entry = cycle % KeyPropertyCount;
     CHECK_IN_THREAD(key->BindEntry(&KeyPropertyTable[entry]) == S_OK, "BindEntry failed");
     BOOL matches = 7;
-    CHECK_IN_THREAD(key->MatchesProfile(NetworkFragment, nullptr, &matches) == S_OK &&
+    CHECK_IN_THREAD(key->MatchesProfile(HostText(NetworkFragment).get(), nullptr, &matches) ==
+                            S_OK &&
                         matches == (entry == 1 ? TRUE : FALSE),
                     "MatchesProfile");
     DWORD count = 0;
     DWORD selected = 99;
     CipherChoice* list = nullptr;
-    CHECK_IN_THREAD(
-        key->QueryCipherList(FALSE, NetworkFragment, nullptr, &count, &selected, &list) == S_OK &&
-            count == static_cast<DWORD>(KeyPropertyTable[entry].cipherCount) && list != nullptr &&
-            selected == (entry == 1 ? 1u : 2u),
-        "QueryCipherList");
+    CHECK_IN_THREAD(key->QueryCipherList(FALSE, HostText(NetworkFragment).get(), nullptr, &count,
+                                         &selected, &list) == S_OK &&
+                        count == static_cast<DWORD>(KeyPropertyTable[entry].cipherCount) &&
+                        list != nullptr && selected == (entry == 1 ? 1u : 2u),
+                    "QueryCipherList");
     UniqueBstr applied;
     BOOL changed = FALSE;
-    CHECK_IN_THREAD(key->ApplyToProfile(NetworkFragment, nullptr, applied.put(), &changed) ==
-                            S_OK &&
+    CHECK_IN_THREAD(key->ApplyToProfile(HostText(NetworkFragment).get(), nullptr, applied.put(),
+                                        &changed) == S_OK &&
                         (changed == TRUE) == (entry == 0) && (changed == TRUE) == bool(applied),
                     "ApplyToProfile");
     UniqueBstr cipherApplied;
-    CipherChoice tkip{2, 0, nullptr};
+    CipherChoice tkip{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
     changed = FALSE;
-    CHECK_IN_THREAD(key->ApplyCipher(FALSE, NetworkFragment, nullptr, &tkip, cipherApplied.put(),
-                                     &changed) == S_OK &&
+    CHECK_IN_THREAD(key->ApplyCipher(FALSE, HostText(NetworkFragment).get(), nullptr, &tkip,
+                                     cipherApplied.put(), &changed) == S_OK &&
                         changed == TRUE && cipherApplied,
                     "ApplyCipher");
 }

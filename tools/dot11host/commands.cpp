@@ -1,6 +1,8 @@
 #include "commands.h"
 
+#include "adapter_keys.h"
 #include "extension_client.h"
+#include "inf_install.h"
 #include "scripted_person.h"
 #include "text_io.h"
 
@@ -38,6 +40,71 @@ std::optional<std::wstring> ReadFileOrSay(const std::wstring& path, int& exitCod
         exitCode = Fail(ExitFailed, L"cannot read " + path + L": " + error);
     }
     return text;
+}
+
+// The file name without its folder and extension: the profile's name unless one is given.
+std::wstring FileStem(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/:");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The record the host passes with every property call; none without an adapter.
+std::optional<DOT11EXT_IHV_PARAMS> HostParams(const std::optional<GUID>& adapter,
+                                              const std::optional<std::wstring>& profileName,
+                                              const std::optional<std::wstring>& file,
+                                              int& exitCode) {
+    if (!adapter) {
+        return std::nullopt;
+    }
+    const std::wstring name = profileName.value_or(file ? FileStem(*file) : L"dot11host");
+    DOT11EXT_IHV_PARAMS params;
+    if (!FillHostParams(*adapter, name, params)) {
+        exitCode =
+            Fail(ExitUsage, L"the profile name is longer than " +
+                                std::to_wstring(MS_MAX_PROFILE_NAME_LENGTH - 1) + L" characters");
+        return std::nullopt;
+    }
+    Print(L"connection record: adapter " + GuidText(*adapter) + L", user profile \"" + name +
+          L"\", infrastructure network");
+    return params;
+}
+
+std::wstring ClassServerText(const std::wstring& classId) {
+    const std::wstring key = L"CLSID\\" + classId + L"\\InprocServer32";
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof(path);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path,
+                     &size) != ERROR_SUCCESS) {
+        return L"";
+    }
+    wchar_t model[32] = {};
+    size = sizeof(model);
+    RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"ThreadingModel", RRF_RT_REG_SZ, nullptr, model,
+                 &size);
+    return std::wstring(path) + L", ThreadingModel " + model;
+}
+
+// What the host will find for the adapter now; a missing link fails the install.
+int ReportInstalled(const AdapterKey& adapter) {
+    const std::optional<std::wstring> classId = UiExtensionClassText(adapter.key.get());
+    if (!classId) {
+        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionValue +
+                                    L" under HKR\\" + IhvExtensionsKey);
+    }
+    Print(std::wstring(L"  HKR\\") + IhvExtensionsKey + L" " + UiExtensionValue + L" = " +
+          *classId);
+    const std::wstring server = ClassServerText(*classId);
+    if (server.empty()) {
+        return Fail(ExitFailed, L"class " + *classId +
+                                    L", which the INF names for the adapter, "
+                                    L"is not registered with COM: the INF's class id is not the "
+                                    L"DLL's own, or its RegisterDlls did not run (`dot11host "
+                                    L"uninstall` with the same INF takes it away again)");
+    }
+    Print(L"  HKCR\\CLSID\\" + *classId + L"\\InprocServer32 = " + server);
+    return ExitOk;
 }
 
 void ShowKeyProperty(IDot11ExtUIProperty* property) {
@@ -85,8 +152,62 @@ int RegisterCommand(bool unregister) {
     return ExitOk;
 }
 
-int ShowCommand() {
-    RootObject root = CreateRootObject();
+int InstallCommand(const InstallOptions& options) {
+    if (const std::wstring error = CheckInf(options.infPath, InfAction::Install); !error.empty()) {
+        return Fail(ExitFailed, error);
+    }
+    std::optional<AdapterKey> adapter = FindAdapterKey(options.adapter, KEY_ALL_ACCESS);
+    if (!adapter) {
+        std::wstring error;
+        adapter = CreateStandInAdapterKey(options.adapter, error);
+        if (!adapter) {
+            return Fail(ExitFailed, error);
+        }
+        Print(L"no adapter " + GuidText(options.adapter) + L" is installed: made a stand-in");
+    }
+    Print(L"adapter key (HKR): " + adapter->Path() + (adapter->standIn ? L" (stand-in)" : L""));
+    const std::wstring error =
+        RunInfSection(options.infPath, InfAction::Install, adapter->key.get(), ProgramFolder());
+    if (!error.empty()) {
+        if (adapter->standIn && !UiExtensionClassText(adapter->key.get())) {
+            DeleteAdapterKey(*adapter);
+        }
+        return Fail(ExitFailed, error);
+    }
+    Print(std::wstring(L"ran [") + InstallSection + L"] of " + options.infPath + L", files from " +
+          ProgramFolder());
+    return ReportInstalled(*adapter);
+}
+
+int UninstallCommand(const InstallOptions& options) {
+    if (const std::wstring error = CheckInf(options.infPath, InfAction::Remove); !error.empty()) {
+        return Fail(ExitFailed, error);
+    }
+    std::optional<AdapterKey> adapter = FindAdapterKey(options.adapter, KEY_ALL_ACCESS);
+    if (!adapter) {
+        return Fail(ExitFailed, L"no network adapter " + GuidText(options.adapter) +
+                                    L" under HKLM\\" + NetworkClassKey + L": nothing to uninstall");
+    }
+    Print(L"adapter key (HKR): " + adapter->Path() + (adapter->standIn ? L" (stand-in)" : L""));
+    const std::wstring error =
+        RunInfSection(options.infPath, InfAction::Remove, adapter->key.get(), ProgramFolder());
+    if (!error.empty()) {
+        return Fail(ExitFailed, error);
+    }
+    Print(std::wstring(L"ran [") + RemoveSection + L"] of " + options.infPath +
+          L": unregistered the class and removed " + UiExtensionValue + L", then the DLL");
+    if (adapter->standIn) {
+        adapter->key.reset();
+        if (!DeleteAdapterKey(*adapter)) {
+            return Fail(ExitFailed, L"cannot remove the stand-in adapter key " + adapter->Path());
+        }
+        Print(L"removed the stand-in adapter key " + adapter->Path());
+    }
+    return ExitOk;
+}
+
+int ShowCommand(const std::optional<GUID>& adapter) {
+    RootObject root = CreateRootObject(adapter);
     if (!root.root) {
         return Fail(root.exitCode, root.error);
     }
@@ -95,10 +216,9 @@ int ShowCommand() {
     Print(L"extension: " + (SUCCEEDED(nameResult) && name
                                 ? std::wstring(name.get())
                                 : L"(no name: " + HrText(nameResult) + L")"));
-    Print(L"DLL: " + ExtensionDllPath());
 
     Print(L"connection-settings properties (kind 0):");
-    PropertyList connectivity = EnumerateProperties(root.root.Get(), PropertyKindConnectivity);
+    PropertyList connectivity = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_CONNECTION);
     for (auto& property : connectivity.properties) {
         BOOL flag = FALSE;
         property->QueryPropertyFlag(&flag);
@@ -109,7 +229,7 @@ int ShowCommand() {
     }
 
     Print(L"security properties (kind 2):");
-    PropertyList keys = EnumerateProperties(root.root.Get(), PropertyKindSecurity);
+    PropertyList keys = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_KEYEXTENSION);
     for (auto& property : keys.properties) {
         ShowKeyProperty(property.Get());
     }
@@ -131,13 +251,10 @@ int EditCommand(const EditOptions& options) {
             return exitCode;
         }
     }
-    std::optional<GUID> adapter;
-    if (options.adapter) {
-        adapter = ParseGuid(*options.adapter);
-        if (!adapter) {
-            return Fail(ExitUsage, L"not a GUID: " + *options.adapter +
-                                       L" (write it as 8-4-4-4-12 hexadecimal digits)");
-        }
+    std::optional<DOT11EXT_IHV_PARAMS> params =
+        HostParams(options.adapter, options.profileName, options.vendorFile, exitCode);
+    if (options.adapter && !params) {
+        return exitCode;
     }
     std::optional<std::vector<PersonStep>> steps;
     if (options.personScript) {
@@ -152,11 +269,11 @@ int EditCommand(const EditOptions& options) {
         }
     }
 
-    RootObject root = CreateRootObject();
+    RootObject root = CreateRootObject(options.adapter);
     if (!root.root) {
         return Fail(root.exitCode, root.error);
     }
-    PropertyList connectivity = EnumerateProperties(root.root.Get(), PropertyKindConnectivity);
+    PropertyList connectivity = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_CONNECTION);
     if (connectivity.properties.empty()) {
         return Fail(ExitFailed, L"the extension offers no connection-settings property (" +
                                     HrText(connectivity.hr) + L")");
@@ -164,10 +281,6 @@ int EditCommand(const EditOptions& options) {
     Print(L"vendor section (old):");
     Print(vendorText ? (vendorText->empty() ? L"(empty)" : *vendorText) : L"(none)");
 
-    HostConnectionRecord record{};
-    if (adapter) {
-        record.interfaceGuid = *adapter;
-    }
     UniqueBstr oldText(vendorText ? SysAllocString(vendorText->c_str()) : nullptr);
     UniqueBstr newText;
     BOOL changed = FALSE;
@@ -180,7 +293,7 @@ int EditCommand(const EditOptions& options) {
             person = std::make_unique<ScriptedPerson>(*steps);
         }
         hr = connectivity.properties[0]->EditSettings(
-            host.get(), oldText.get(), adapter ? &record : nullptr, newText.put(), &changed);
+            host.get(), oldText.get(), params ? &*params : nullptr, newText.put(), &changed);
         if (person) {
             person->Finished();
             personDone = person->AllStepsDone();
@@ -212,7 +325,7 @@ namespace {
 ComPtr<IDot11ExtUIProperty> FindKeyProperty(IDot11ExtUI* root, const std::wstring& entry,
                                             int& exitCode) {
     const std::wstring wanted = entry == L"cckm" ? L"CCKM" : L"(WPA2)";
-    PropertyList keys = EnumerateProperties(root, PropertyKindSecurity);
+    PropertyList keys = EnumerateProperties(root, DOT11_EXT_UI_KEYEXTENSION);
     for (auto& property : keys.properties) {
         if (PropertyName(property.Get()) == wanted) {
             return property;
@@ -239,11 +352,11 @@ void PrintFragmentResult(BOOL changed, BSTR fragment) {
     }
 }
 
-std::optional<DWORD> CipherNamed(IDot11ExtUIProperty* property, const wchar_t* fragment,
-                                 const std::wstring& name) {
+std::optional<DWORD> CipherNamed(IDot11ExtUIProperty* property, BSTR fragment,
+                                 DOT11EXT_IHV_PARAMS* connection, const std::wstring& name) {
     DWORD count = 0;
     CipherChoice* list = nullptr;
-    if (FAILED(property->QueryCipherList(FALSE, fragment, nullptr, &count, nullptr, &list)) ||
+    if (FAILED(property->QueryCipherList(FALSE, fragment, connection, &count, nullptr, &list)) ||
         list == nullptr) {
         return std::nullopt;
     }
@@ -272,7 +385,13 @@ int KeyCommand(const KeyOptions& options) {
             return exitCode;
         }
     }
-    RootObject root = CreateRootObject();
+    std::optional<DOT11EXT_IHV_PARAMS> params =
+        HostParams(options.adapter, options.profileName, options.fragmentFile, exitCode);
+    if (options.adapter && !params) {
+        return exitCode;
+    }
+    DOT11EXT_IHV_PARAMS* connection = params ? &*params : nullptr;
+    RootObject root = CreateRootObject(options.adapter);
     if (!root.root) {
         return Fail(root.exitCode, root.error);
     }
@@ -281,11 +400,13 @@ int KeyCommand(const KeyOptions& options) {
     if (!property) {
         return exitCode;
     }
-    const wchar_t* text = fragment ? fragment->c_str() : nullptr;
+    // The host's own copy of the fragment, as it passes profile texts.
+    UniqueBstr owned(fragment ? SysAllocString(fragment->c_str()) : nullptr);
+    BSTR text = owned.get();
     Print(L"property: " + PropertyName(property.Get()));
     if (options.action == L"match") {
         BOOL matches = FALSE;
-        const HRESULT hr = property->MatchesProfile(text, nullptr, &matches);
+        const HRESULT hr = property->MatchesProfile(text, connection, &matches);
         if (FAILED(hr)) {
             return Fail(ExitFailed, L"MatchesProfile failed: " + HrText(hr));
         }
@@ -295,7 +416,7 @@ int KeyCommand(const KeyOptions& options) {
     if (options.action == L"apply") {
         BOOL changed = FALSE;
         UniqueBstr newFragment;
-        const HRESULT hr = property->ApplyToProfile(text, nullptr, newFragment.put(), &changed);
+        const HRESULT hr = property->ApplyToProfile(text, connection, newFragment.put(), &changed);
         if (FAILED(hr)) {
             return Fail(ExitFailed, L"ApplyToProfile failed: " + HrText(hr));
         }
@@ -308,7 +429,7 @@ int KeyCommand(const KeyOptions& options) {
         CipherChoice* list = nullptr;
         DWORD count = 0;
         const HRESULT hr =
-            property->QueryCipherList(FALSE, text, nullptr, &count, &selected, &list);
+            property->QueryCipherList(FALSE, text, connection, &count, &selected, &list);
         if (FAILED(hr) || list == nullptr) {
             return Fail(ExitFailed, L"QueryCipherList failed: " + HrText(hr));
         }
@@ -318,16 +439,17 @@ int KeyCommand(const KeyOptions& options) {
         return ExitOk;
     }
     // cipher NAME
-    const std::optional<DWORD> cipher = CipherNamed(property.Get(), text, options.cipherName);
+    const std::optional<DWORD> cipher =
+        CipherNamed(property.Get(), text, connection, options.cipherName);
     if (!cipher) {
         return Fail(ExitUsage, L"no cipher named \"" + options.cipherName +
                                    L"\" in this property's list (see the ciphers action)");
     }
-    CipherChoice chosen{*cipher, 0, nullptr};
+    CipherChoice chosen{static_cast<DOT11_CIPHER_ALGORITHM>(*cipher), 0, nullptr};
     BOOL changed = FALSE;
     UniqueBstr newFragment;
     const HRESULT hr =
-        property->ApplyCipher(FALSE, text, nullptr, &chosen, newFragment.put(), &changed);
+        property->ApplyCipher(FALSE, text, connection, &chosen, newFragment.put(), &changed);
     if (FAILED(hr)) {
         return Fail(ExitFailed, L"ApplyCipher failed: " + HrText(hr));
     }

@@ -1,16 +1,29 @@
 #pragma once
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 #include <vector>
 
 // The program's commands; each answers the process exit code.
 int RegisterCommand(bool unregister);
-int ShowCommand();
+
+struct InstallOptions {
+    GUID adapter{};
+    std::wstring infPath;
+};
+int InstallCommand(const InstallOptions& options);
+int UninstallCommand(const InstallOptions& options);
+
+// Without an adapter the extension is the DLL beside the program, and the host passes no
+// connection record.
+int ShowCommand(const std::optional<GUID>& adapter);
 
 struct EditOptions {
     std::optional<std::wstring> vendorFile; // none: the host passes no vendor section
-    std::optional<std::wstring> adapter;    // GUID text; none: no connection record
+    std::optional<GUID> adapter;
+    std::optional<std::wstring> profileName; // default: the vendor file's name
     std::optional<std::wstring> personScript;
     std::optional<std::wstring> outFile;
 };
@@ -19,7 +32,9 @@ int EditCommand(const EditOptions& options);
 struct KeyOptions {
     std::wstring entry; // cckm or wpa2
     std::optional<std::wstring> fragmentFile;
-    std::wstring action; // match, apply, ciphers, cipher
+    std::optional<GUID> adapter;
+    std::optional<std::wstring> profileName; // default: the fragment file's name
+    std::wstring action;                     // match, apply, ciphers, cipher
     std::wstring cipherName;
 };
 int KeyCommand(const KeyOptions& options);

@@ -1,17 +1,11 @@
 #include "extension_client.h"
 
+#include "adapter_keys.h"
 #include "text_io.h"
 
 #include <cwchar>
 
 namespace {
-
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
 
 std::wstring FullPath(const std::wstring& path) {
     wchar_t full[MAX_PATH] = {};
@@ -36,8 +30,19 @@ std::wstring InprocServerOf(HKEY clsid, const wchar_t* classKey) {
 
 } // namespace
 
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
 std::wstring ExtensionDllPath() {
     return ProgramFolder() + L"qmkihvui.dll";
+}
+
+std::wstring ExtensionInfPath() {
+    return ProgramFolder() + L"qmkihvui.inf";
 }
 
 HRESULT CallRegistrationExport(const char* exportName, std::wstring& error) {
@@ -100,31 +105,103 @@ std::optional<GUID> ParseGuid(const std::wstring& text) {
     return guid;
 }
 
-RootObject CreateRootObject() {
+namespace {
+
+RootObject NotInstalled(const std::wstring& error) {
     RootObject result;
+    result.error = error;
+    result.exitCode = ExitNoDll;
+    return result;
+}
+
+// The class the host would use for the adapter, or why there is none.
+std::optional<CLSID> AdapterUiClass(const GUID& adapter, std::wstring& error) {
+    const std::wstring guid = GuidText(adapter);
+    const std::wstring install = L"run `dot11host install --adapter " + guid + L"`";
+    std::optional<AdapterKey> key = FindAdapterKey(adapter, KEY_READ);
+    if (!key) {
+        error = L"no network adapter " + guid + L" under HKLM\\" + NetworkClassKey +
+                L" (no instance key with that NetCfgInstanceId): install its driver, or " +
+                install + L" to make a stand-in";
+        return std::nullopt;
+    }
+    const std::optional<std::wstring> text = UiExtensionClassText(key->key.get());
+    if (!text) {
+        error = L"adapter " + guid + L" has no UI extension: " + key->Path() + L"\\" +
+                IhvExtensionsKey + L" has no " + UiExtensionValue + L"; " + install +
+                L" (the INF's QmkIhvUi.Install section writes it)";
+        return std::nullopt;
+    }
+    const std::optional<GUID> classId = ParseGuid(*text);
+    if (!classId) {
+        error = std::wstring(L"adapter ") + guid + L": " + UiExtensionValue + L" \"" + *text +
+                L"\" is not a class id; " + install;
+        return std::nullopt;
+    }
+    Print(L"lookup: adapter " + guid + L" -> " + key->Path() + L" -> " + UiExtensionValue + L" " +
+          GuidText(*classId));
+    return classId;
+}
+
+std::optional<CLSID> ClassOfDllBeside(std::wstring& error) {
     if (GetFileAttributesW(ExtensionDllPath().c_str()) == INVALID_FILE_ATTRIBUTES) {
-        result.error = L"the extension DLL is missing: " + ExtensionDllPath();
-        result.exitCode = ExitNoDll;
-        return result;
+        error = L"the extension DLL is missing: " + ExtensionDllPath();
+        return std::nullopt;
     }
     const std::optional<CLSID> classId = RegisteredClassOfDll();
     if (!classId) {
-        result.error = L"qmkihvui.dll is not registered. Register it with `dot11host register` "
-                       L"(or `regsvr32 qmkihvui.dll`) and try again.";
-        result.exitCode = ExitNoDll;
-        return result;
+        error = L"qmkihvui.dll is not registered. Install it for an adapter with `dot11host "
+                L"install --adapter GUID` and pass --adapter, or register the DLL alone with "
+                L"`dot11host register` (or `regsvr32 qmkihvui.dll`).";
+        return std::nullopt;
     }
+    Print(L"lookup: no --adapter, so the class registered for " + ExtensionDllPath() +
+          L" (the host itself goes through the adapter's " + UiExtensionValue + L")");
+    return classId;
+}
+
+} // namespace
+
+RootObject CreateRootObject(const std::optional<GUID>& adapter) {
+    std::wstring error;
+    const std::optional<CLSID> classId =
+        adapter ? AdapterUiClass(*adapter, error) : ClassOfDllBeside(error);
+    if (!classId) {
+        return NotInstalled(error);
+    }
+    RootObject result;
     const HRESULT hr = CoCreateInstance(*classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDot11ExtUI,
                                         reinterpret_cast<void**>(result.root.GetAddressOf()));
+    if (hr == REGDB_E_CLASSNOTREG) {
+        return NotInstalled(L"class " + GuidText(*classId) + L" is not registered with COM: " +
+                            (adapter ? L"run `dot11host install --adapter " + GuidText(*adapter) +
+                                           L"` (the INF's RegisterDlls registers it)"
+                                     : std::wstring(L"run `dot11host register`")));
+    }
     if (FAILED(hr)) {
         result.error = L"the extension object cannot be created (" + HrText(hr) + L" " +
                        SystemMessage(static_cast<unsigned long>(hr)) + L")";
-        result.exitCode = hr == REGDB_E_CLASSNOTREG ? ExitNoDll : ExitFailed;
+        result.exitCode = ExitFailed;
     }
     return result;
 }
 
-PropertyList EnumerateProperties(IDot11ExtUI* root, DWORD kind) {
+bool FillHostParams(const GUID& adapter, const std::wstring& profileName,
+                    DOT11EXT_IHV_PARAMS& params) {
+    params = {};
+    if (profileName.size() >= MS_MAX_PROFILE_NAME_LENGTH) {
+        return false;
+    }
+    params.dot11ExtIhvProfileParams.pSsidList = nullptr;
+    params.dot11ExtIhvProfileParams.BssType = dot11_BSS_type_infrastructure;
+    params.dot11ExtIhvProfileParams.pMSSecuritySettings = nullptr;
+    wcsncpy(params.wstrProfileName, profileName.c_str(), MS_MAX_PROFILE_NAME_LENGTH - 1);
+    params.dwProfileTypeFlags = MS_PROFILE_USER;
+    params.interfaceGuid = adapter;
+    return true;
+}
+
+PropertyList EnumerateProperties(IDot11ExtUI* root, DOT11_EXT_UI_PROPERTY_TYPE kind) {
     PropertyList list;
     DWORD count = 0;
     IDot11ExtUIProperty** array = nullptr;

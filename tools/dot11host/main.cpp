@@ -17,27 +17,42 @@ constexpr wchar_t Usage[] =
     L"usage: dot11host COMMAND [OPTIONS]\n"
     L"\n"
     L"commands:\n"
-    L"  register                 register qmkihvui.dll (beside this program) with COM\n"
-    L"  unregister               remove its registration\n"
-    L"  show                     the extension's name and its properties of kind 0 and 2:\n"
+    L"  install --adapter GUID [--inf FILE]\n"
+    L"                           run the INF's QmkIhvUi.Install section (qmkihvui.inf beside\n"
+    L"                           this program; files from this folder) with HKR = the driver\n"
+    L"                           key of the adapter with that interface GUID; without such an\n"
+    L"                           adapter, a stand-in key is made for it\n"
+    L"  uninstall --adapter GUID [--inf FILE]\n"
+    L"                           run its QmkIhvUi.Remove section the same way (a stand-in key\n"
+    L"                           goes too)\n"
+    L"  show [--adapter GUID]    the extension's name and its properties of kind 0 and 2:\n"
     L"                           names, flags, cipher lists and entry options\n"
-    L"  edit (--vendor FILE | --no-vendor) [--adapter GUID]\n"
+    L"  edit (--vendor FILE | --no-vendor) [--adapter GUID] [--profile-name NAME]\n"
     L"       [--user SCRIPT | --interactive] [--out FILE]\n"
     L"                           run EditSettings on the vendor section in FILE (UTF-8 or\n"
     L"                           UTF-16); print the changed flag and the new section.\n"
-    L"                           --adapter: the adapter's interface GUID (without it the host\n"
-    L"                           passes no connection record). --user: a scripted person at\n"
-    L"                           the dialog; --interactive (the default): the person at the\n"
-    L"                           display. --out: write the section the host keeps.\n"
-    L"  key --entry cckm|wpa2 [--fragment FILE] match|apply|ciphers|cipher NAME\n"
+    L"                           --user: a scripted person at the dialog; --interactive (the\n"
+    L"                           default): the person at the display. --out: write the\n"
+    L"                           section the host keeps.\n"
+    L"  key --entry cckm|wpa2 [--fragment FILE] [--adapter GUID] [--profile-name NAME]\n"
+    L"      match|apply|ciphers|cipher NAME\n"
     L"                           a security-key property on a CCX network-type fragment\n"
+    L"  register, unregister     DllRegisterServer / DllUnregisterServer of qmkihvui.dll beside\n"
+    L"                           this program: enough for the commands without --adapter, not\n"
+    L"                           for the host, which finds the extension through the adapter\n"
     L"  --help                   this text\n"
+    L"\n"
+    L"--adapter GUID: find the extension as the host does (the adapter's driver key, its\n"
+    L"Ndi\\IHVExtensions UIExtensibilityCLSID, that class) and pass the connection record\n"
+    L"(the GUID, the profile name - by default the file's name -, a user profile on an\n"
+    L"infrastructure network). Without it: the class registered for the DLL beside this\n"
+    L"program, and no connection record.\n"
     L"\n"
     L"A person's script has one step a line: check|uncheck use-private|hide-characters,\n"
     L"type passphrase|confirm TEXT, ok, cancel, screenshot PATH (a PNG; PATH a Unix path).\n"
     L"\n"
-    L"exit codes: 0 done, 1 the operation failed, 2 wrong command line, 3 the DLL is missing\n"
-    L"or not registered.";
+    L"exit codes: 0 done, 1 the operation failed, 2 wrong command line, 3 the extension is\n"
+    L"not installed (no adapter, no UIExtensibilityCLSID, class or DLL not registered).";
 
 int UsageError(const std::wstring& message) {
     PrintError(L"dot11host: " + message);
@@ -92,9 +107,62 @@ bool HasFlag(const Arguments& arguments, const std::wstring& name) {
     return std::find(arguments.flags.begin(), arguments.flags.end(), name) != arguments.flags.end();
 }
 
+// --adapter GUID, when given; false (with the error in `error`) when it is not a GUID.
+bool AdapterOption(const Arguments& arguments, std::optional<GUID>& adapter, std::wstring& error) {
+    const std::optional<std::wstring> text = Option(arguments, L"--adapter");
+    adapter.reset();
+    if (text) {
+        adapter = ParseGuid(*text);
+        if (!adapter) {
+            error = L"not a GUID: " + *text + L" (write it as 8-4-4-4-12 hexadecimal digits)";
+            return false;
+        }
+    }
+    return true;
+}
+
+int Install(const std::wstring& command, const std::vector<std::wstring>& args) {
+    const Arguments arguments = Split(args, {L"--adapter", L"--inf"}, {});
+    if (!arguments.error.empty()) {
+        return UsageError(arguments.error);
+    }
+    if (!arguments.words.empty()) {
+        return UsageError(command + L" takes no word " + arguments.words[0]);
+    }
+    std::optional<GUID> adapter;
+    std::wstring error;
+    if (!AdapterOption(arguments, adapter, error)) {
+        return UsageError(error);
+    }
+    if (!adapter) {
+        return UsageError(command + L" needs --adapter GUID (the adapter's interface GUID)");
+    }
+    InstallOptions options;
+    options.adapter = *adapter;
+    options.infPath = Option(arguments, L"--inf").value_or(ExtensionInfPath());
+    return command == L"install" ? InstallCommand(options) : UninstallCommand(options);
+}
+
+int Show(const std::vector<std::wstring>& args) {
+    const Arguments arguments = Split(args, {L"--adapter"}, {});
+    if (!arguments.error.empty()) {
+        return UsageError(arguments.error);
+    }
+    if (!arguments.words.empty()) {
+        return UsageError(L"show takes no word " + arguments.words[0]);
+    }
+    std::optional<GUID> adapter;
+    std::wstring error;
+    if (!AdapterOption(arguments, adapter, error)) {
+        return UsageError(error);
+    }
+    return ShowCommand(adapter);
+}
+
 int Edit(const std::vector<std::wstring>& args) {
-    const Arguments arguments = Split(args, {L"--vendor", L"--adapter", L"--user", L"--out"},
-                                      {L"--no-vendor", L"--interactive"});
+    const Arguments arguments =
+        Split(args, {L"--vendor", L"--adapter", L"--profile-name", L"--user", L"--out"},
+              {L"--no-vendor", L"--interactive"});
     if (!arguments.error.empty()) {
         return UsageError(arguments.error);
     }
@@ -102,8 +170,12 @@ int Edit(const std::vector<std::wstring>& args) {
         return UsageError(L"edit takes no word " + arguments.words[0]);
     }
     EditOptions options;
+    std::wstring error;
+    if (!AdapterOption(arguments, options.adapter, error)) {
+        return UsageError(error);
+    }
     options.vendorFile = Option(arguments, L"--vendor");
-    options.adapter = Option(arguments, L"--adapter");
+    options.profileName = Option(arguments, L"--profile-name");
     options.personScript = Option(arguments, L"--user");
     options.outFile = Option(arguments, L"--out");
     if (options.vendorFile.has_value() == HasFlag(arguments, L"--no-vendor")) {
@@ -116,11 +188,17 @@ int Edit(const std::vector<std::wstring>& args) {
 }
 
 int Key(const std::vector<std::wstring>& args) {
-    const Arguments arguments = Split(args, {L"--entry", L"--fragment"}, {});
+    const Arguments arguments =
+        Split(args, {L"--entry", L"--fragment", L"--adapter", L"--profile-name"}, {});
     if (!arguments.error.empty()) {
         return UsageError(arguments.error);
     }
     KeyOptions options;
+    std::wstring error;
+    if (!AdapterOption(arguments, options.adapter, error)) {
+        return UsageError(error);
+    }
+    options.profileName = Option(arguments, L"--profile-name");
     options.entry = Option(arguments, L"--entry").value_or(L"");
     options.fragmentFile = Option(arguments, L"--fragment");
     if (options.entry != L"cckm" && options.entry != L"wpa2") {
@@ -149,15 +227,17 @@ int Run(const std::vector<std::wstring>& args) {
         Print(Usage);
         return ExitOk;
     }
-    if ((command == L"register" || command == L"unregister" || command == L"show") &&
-        !rest.empty()) {
+    if ((command == L"register" || command == L"unregister") && !rest.empty()) {
         return UsageError(command + L" takes no arguments");
     }
     if (command == L"register" || command == L"unregister") {
         return RegisterCommand(command == L"unregister");
     }
+    if (command == L"install" || command == L"uninstall") {
+        return Install(command, rest);
+    }
     if (command == L"show") {
-        return ShowCommand();
+        return Show(rest);
     }
     if (command == L"edit") {
         return Edit(rest);
