@@ -107,6 +107,24 @@ int ReportInstalled(const AdapterKey& adapter) {
     return ExitOk;
 }
 
+std::wstring InstalledDllPath() {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\qmkihvui.dll";
+}
+
+// What the remove section should have taken away but did not.
+int ReportLeftOver(const AdapterKey& adapter) {
+    if (UiExtensionClassText(adapter.key.get())) {
+        return Fail(ExitFailed, std::wstring(L"the INF left ") + UiExtensionValue +
+                                    L" under HKR\\" + IhvExtensionsKey);
+    }
+    if (GetFileAttributesW(InstalledDllPath().c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return Fail(ExitFailed, L"the INF left " + InstalledDllPath());
+    }
+    return ExitOk;
+}
+
 void ShowKeyProperty(IDot11ExtUIProperty* property) {
     BOOL flag = FALSE;
     BOOL marked = FALSE;
@@ -195,7 +213,10 @@ int UninstallCommand(const InstallOptions& options) {
         return Fail(ExitFailed, error);
     }
     Print(std::wstring(L"ran [") + RemoveSection + L"] of " + options.infPath +
-          L": unregistered the class and removed " + UiExtensionValue + L", then the DLL");
+          L": registry and unregistration first, then the files");
+    if (const int left = ReportLeftOver(*adapter); left != ExitOk) {
+        return left;
+    }
     if (adapter->standIn) {
         adapter->key.reset();
         if (!DeleteAdapterKey(*adapter)) {
