@@ -5,6 +5,7 @@
 #include "localization/dialog_text.h"
 #include "module/string_loader.h"
 
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -59,7 +60,7 @@ void ShowLength(HWND label, HWND box) {
     wchar_t text[LengthLabelCapacity] = {};
     const int length = GetWindowTextLengthW(box);
     if (length > 0) {
-        std::swprintf(text, LengthLabelCapacity, L"%d", length);
+        _itow(length, text, 10);
     }
     SetWindowTextW(label, text);
 }

@@ -42,7 +42,9 @@ bool BuildClassKeyName(UniqueLocalString& name) {
     if (!braced) {
         return false;
     }
-    swprintf(braced.get(), length, L"{%ls}", classId.get());
+    braced.get()[0] = L'{';
+    wcscpy(braced.get() + 1, classId.get());
+    wcscat(braced.get(), L"}");
     name = std::move(braced);
     return true;
 }
