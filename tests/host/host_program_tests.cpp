@@ -1,4 +1,6 @@
+#include "display_lease.h"
 #include "extension_fixture.h"
+#include "process_runner.h"
 #include "shipped_module.h"
 
 #include "fragments/dpt_settings.h"
@@ -12,12 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct HostRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
 
 std::wstring TempFolder() {
     wchar_t folder[MAX_PATH] = {};
@@ -35,51 +31,14 @@ void WriteAll(const std::wstring& path, const std::string& bytes) {
     file << bytes;
 }
 
-HANDLE InheritableFile(const std::wstring& path) {
-    SECURITY_ATTRIBUTES inherit{};
-    inherit.nLength = sizeof(inherit);
-    inherit.bInheritHandle = TRUE;
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 std::wstring HostPath() {
     std::wstring path = ShippedModulePath();
     return path.substr(0, path.find_last_of(L'\\') + 1) + L"dot11host.exe";
 }
 
 // dot11host as a child process, its output captured in files.
-HostRun RunHost(const std::wstring& arguments) {
-    HostRun run;
-    // Fresh names for every run: a child that has just exited may still hold its files.
-    static int runs = 0;
-    const std::wstring stem = TempFolder() + L"dot11host-test-" + std::to_wstring(++runs);
-    const std::wstring outPath = stem + L".out";
-    const std::wstring errPath = stem + L".err";
-    HANDLE out = InheritableFile(outPath);
-    HANDLE err = InheritableFile(errPath);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    std::wstring command = L"\"" + HostPath() + L"\" " + arguments;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
-    DeleteFileW(outPath.c_str());
-    DeleteFileW(errPath.c_str());
-    return run;
+CapturedRun RunHost(const std::wstring& arguments) {
+    return RunCapturingOutput(L"\"" + HostPath() + L"\" " + arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -150,7 +109,7 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
         {"key cipher without a name", L"key --entry wpa2 cipher", 2, "one action"},
     };
     for (const Case& c : cases) {
-        const HostRun run = RunHost(c.arguments);
+        const CapturedRun run = RunHost(c.arguments);
         EXPECT_EQ(c.exitCode, run.exitCode) << c.name << "\n" << run.out << run.err;
         EXPECT_TRUE(Contains(c.exitCode == 0 ? run.out : run.err, c.inOutput))
             << c.name << "\n"
@@ -160,14 +119,14 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
 
 TEST_F(HostProgramTest, AScriptThatCannotBeReadAsStepsIsRefused) {
     const std::wstring script = File(L"dot11host-bad-script.txt", "check use-private\nwave\n");
-    const HostRun run = RunHost(L"edit --no-vendor --user \"" + script + L"\"");
+    const CapturedRun run = RunHost(L"edit --no-vendor --user \"" + script + L"\"");
     EXPECT_EQ(2u, run.exitCode);
     EXPECT_TRUE(Contains(run.err, "line 2: unknown step: wave")) << run.err;
 }
 
 TEST_F(HostProgramTest, AnUnregisteredDllIsNamedWithTheWayToRegisterIt) {
     for (const wchar_t* arguments : {L"show", L"edit --no-vendor", L"key --entry cckm match"}) {
-        const HostRun run = RunHost(arguments);
+        const CapturedRun run = RunHost(arguments);
         EXPECT_EQ(3u, run.exitCode) << Utf8(arguments);
         EXPECT_TRUE(Contains(run.err, "not registered")) << run.err;
         EXPECT_TRUE(Contains(run.err, "dot11host register")) << run.err;
@@ -175,7 +134,7 @@ TEST_F(HostProgramTest, AnUnregisteredDllIsNamedWithTheWayToRegisterIt) {
 }
 
 TEST_F(HostProgramTest, RegisterShowAndUnregister) {
-    HostRun run = RunHost(L"register");
+    CapturedRun run = RunHost(L"register");
     ASSERT_EQ(0u, run.exitCode) << run.err;
     ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"EnableCCX", 1));
     ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"V4Only", 1));
@@ -209,7 +168,7 @@ TEST_F(HostProgramTest, KeyPropertiesOnAFragmentFile) {
         utf16 += '\0';
     }
     const std::wstring fragment = File(L"dot11host-fragment.xml", utf16);
-    HostRun run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" match");
+    CapturedRun run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" match");
     EXPECT_EQ(0u, run.exitCode) << run.err;
     EXPECT_TRUE(Contains(run.out, "matches: yes")) << run.out;
     run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" cipher \"AES (MFP)\"");
@@ -242,13 +201,13 @@ TEST_F(HostProgramTest, AScriptedPersonSetsAPassphrase) {
                                                               "ok\n");
     const std::wstring out = OutputFile(L"dot11host-new.xml");
     // The dialogs of parallel tests would take the focus from each other.
-    HANDLE display = CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay");
-    WaitForSingleObject(display, 120000);
-    const HostRun run = RunHost(L"edit --vendor \"" + vendor + L"\" --adapter " +
-                                L"6b29fc40-ca47-1067-b31d-00dd010662da --user \"" + script +
-                                L"\" --out \"" + out + L"\"");
-    ReleaseMutex(display);
-    CloseHandle(display);
+    CapturedRun run;
+    {
+        DisplayLease display;
+        run = RunHost(L"edit --vendor \"" + vendor + L"\" --adapter " +
+                      L"6b29fc40-ca47-1067-b31d-00dd010662da --user \"" + script + L"\" --out \"" +
+                      out + L"\"");
+    }
 
     EXPECT_EQ(0u, run.exitCode) << run.out << run.err;
     wchar_t warning[1024] = {};

@@ -1,6 +1,7 @@
 // Every operation of every object, thousands of times: the process's heaps and the CoTaskMem
 // allocations (counted by an IMallocSpy) must not grow. BSTR caching is off (OANOCACHE), so a
 // BSTR that is not freed shows as a live CoTaskMem block.
+#include "shipped_module.h"
 #include "stress_support.h"
 
 #include "extension/key_property_table.h"
@@ -38,18 +39,18 @@ const wchar_t ValidNetworkFragment[] =
 class LeakTest : public StressRegistryTest {
   protected:
     LeakTest() {
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName);
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkLeak0000"));
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkLeak0000"));
         OwnKey(HKEY_CLASSES_ROOT, ShippedClassKey());
     }
     void SetUp() override {
         StressRegistryTest::SetUp();
-        ASSERT_TRUE(RegisterShippedModule());
+        ASSERT_EQ(0u, RunRegsvr32(L""));
         ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyName, L"EnableCCX", 1));
         ASSERT_TRUE(WriteDptAdapter(L"QmkLeak0000", LeakAdapter));
     }
     void TearDown() override {
-        EXPECT_TRUE(RegisterShippedModule(true));
+        EXPECT_EQ(0u, RunRegsvr32(L"/u"));
         StressRegistryTest::TearDown();
     }
 };

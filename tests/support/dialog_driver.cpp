@@ -1,5 +1,7 @@
 #include "dialog_driver.h"
 
+#include "process_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +27,6 @@ struct UiThreadState {
 
 namespace {
 
-constexpr DWORD DisplayLeaseTimeoutMs = 240000;
 constexpr DWORD CancelRoundMs = 1000;
 constexpr int CancelRounds = 10;
 
@@ -119,21 +120,6 @@ HWND UsableControl(HWND dialog, int id) {
     return control;
 }
 
-// Wine starts a Unix program without a handle to wait on: the caller waits for the file
-// the program writes instead.
-bool StartUnixCommand(std::wstring command) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    UniqueHandle thread(process.hThread);
-    UniqueHandle child(process.hProcess);
-    return true;
-}
-
 // The Windows name of a Unix path (Wine's drive Z: is the root).
 std::wstring WindowsPath(const std::wstring& unixPath) {
     std::wstring path = L"Z:" + unixPath;
@@ -174,12 +160,7 @@ std::wstring Widen(const std::string& text) {
 } // namespace
 
 UiThread::UiThread(std::function<void()> body) : body_(std::move(body)) {
-    displayLease_.reset(CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay"));
-    if (displayLease_) {
-        const DWORD waited = WaitForSingleObject(displayLease_.get(), DisplayLeaseTimeoutMs);
-        holdsDisplay_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    EXPECT_TRUE(holdsDisplay_) << "another test kept the display";
+    EXPECT_TRUE(display_.held()) << "another test kept the display";
     state_ = std::make_unique<UiThreadState>();
     state_->body = &body_;
     thread_.reset(CreateThread(nullptr, 0, Run, state_.get(), 0, &threadId_));
@@ -193,9 +174,6 @@ UiThread::~UiThread() {
     }
     thread_.reset();
     state_.reset();
-    if (holdsDisplay_) {
-        ReleaseMutex(displayLease_.get());
-    }
 }
 
 DWORD WINAPI UiThread::Run(void* parameter) {
@@ -444,6 +422,7 @@ bool SaveScreenshot(HWND window, const std::string& unixPngPath) {
                                 L" -window root " + raw + L" && /usr/bin/convert " + raw +
                                 L" -trim +repage " + partial + L" && /bin/mv " + partial + L" " +
                                 path + L"; /bin/rm -f " + raw;
-    return StartUnixCommand(L"/bin/sh -c \"" + script + L"\"") &&
+    // Wine starts a Unix program without a handle to wait on: the file it writes is awaited.
+    return StartProcess(L"/bin/sh -c \"" + script + L"\"") &&
            WaitForFile(WindowsPath(path), 60000);
 }
