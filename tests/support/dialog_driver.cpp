@@ -134,12 +134,11 @@ bool FileExists(const std::wstring& path) {
 // Waits, on change notifications of its folder, until the file exists.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    HANDLE handle =
-        FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-    if (handle == INVALID_HANDLE_VALUE) {
+    const UniqueChangeNotification changes(
+        FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+    if (!changes) {
         return false;
     }
-    UniqueChangeNotification changes(handle);
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     bool found = FileExists(path);
     while (!found && GetTickCount64() < deadline) {
@@ -182,16 +181,13 @@ DWORD WINAPI UiThread::Run(void* parameter) {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE); // the thread's queue
     const DWORD self = GetCurrentThreadId();
-    HHOOK hooks[] = {
-        SetWindowsHookExW(WH_CALLWNDPROCRET, CallWndRetHook, nullptr, self),
-        SetWindowsHookExW(WH_CBT, CbtHook, nullptr, self),
-        SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, self),
-    };
-    (*state->body)();
-    for (HHOOK hook : hooks) {
-        if (hook != nullptr) {
-            UnhookWindowsHookEx(hook);
-        }
+    {
+        const UniqueHook hooks[] = {
+            UniqueHook(SetWindowsHookExW(WH_CALLWNDPROCRET, CallWndRetHook, nullptr, self)),
+            UniqueHook(SetWindowsHookExW(WH_CBT, CbtHook, nullptr, self)),
+            UniqueHook(SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, self)),
+        };
+        (*state->body)();
     }
     hookState = nullptr;
     return 0;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "display_lease.h"
-#include "handle_owner.h"
+#include "common/owners.h"
 
 #include <windows.h>
 

@@ -32,13 +32,12 @@ std::wstring TempFolder() {
     return folder;
 }
 
-UniqueHandle InheritableFile(const std::wstring& path) {
+UniqueFile InheritableFile(const std::wstring& path) {
     SECURITY_ATTRIBUTES inherit{};
     inherit.nLength = sizeof(inherit);
     inherit.bInheritHandle = TRUE;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return UniqueHandle(file != INVALID_HANDLE_VALUE ? file : nullptr);
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::string ReadAndDelete(const std::wstring& path) {
@@ -71,8 +70,8 @@ CapturedRun RunCapturingOutput(std::wstring commandLine) {
     const std::wstring errPath = stem + L".err";
     CapturedRun run;
     {
-        UniqueHandle out = InheritableFile(outPath);
-        UniqueHandle err = InheritableFile(errPath);
+        const UniqueFile out = InheritableFile(outPath);
+        const UniqueFile err = InheritableFile(errPath);
         STARTUPINFOW startup{};
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "handle_owner.h"
+#include "common/owners.h"
 
 #include <windows.h>
 

@@ -43,13 +43,12 @@ LRESULT CALLBACK DismissAfterInit(int code, WPARAM wParam, LPARAM lParam) {
 
 WindowDismisser::WindowDismisser() : state_(std::make_unique<DismisserState>()) {
     dismisserState = state_.get();
-    hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, DismissAfterInit, nullptr, GetCurrentThreadId());
+    hook_.reset(SetWindowsHookExW(WH_CALLWNDPROCRET, DismissAfterInit, nullptr,
+                                  GetCurrentThreadId()));
 }
 
 WindowDismisser::~WindowDismisser() {
-    if (hook_ != nullptr) {
-        UnhookWindowsHookEx(hook_);
-    }
+    hook_.reset();
     dismisserState = nullptr;
 }
 

@@ -19,7 +19,7 @@ class WindowDismisser {
     WindowDismisser& operator=(const WindowDismisser&) = delete;
     ~WindowDismisser();
 
-    bool active() const { return hook_ != nullptr; }
+    bool active() const { return static_cast<bool>(hook_); }
     // Message boxes and dialogs closed since construction, and the last message box's text.
     int messageBoxes() const;
     int dialogs() const;
@@ -27,5 +27,5 @@ class WindowDismisser {
 
   private:
     std::unique_ptr<DismisserState> state_;
-    HHOOK hook_ = nullptr;
+    UniqueHook hook_;
 };
