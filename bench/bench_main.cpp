@@ -5,6 +5,7 @@
 // the registry reads and the notice's message box. Prints one table line per measurement and a
 // CSV line ("CSV,...") that scripts/bench collects.
 #include "measure.h"
+#include "window_dismisser.h"
 
 #include "common/owners.h"
 #include "extension/ext_ui_con.h"
@@ -276,7 +277,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     SetModuleInstance(shipped); // the module library reads the shipped DLL's resources
-    WindowAnswerer answerer;
+    WindowDismisser dismisser;
     ComPtr<IClassFactory> factory;
     DllGetClassObject(ModuleClassId(), IID_IClassFactory,
                       reinterpret_cast<void**>(factory.GetAddressOf()));
@@ -643,7 +644,7 @@ int main(int argc, char** argv) {
         },
         "", nullptr, samples));
 
-    std::printf("windows answered: %d\n", answerer.answered());
+    std::printf("windows answered: %d\n", dismisser.messageBoxes() + dismisser.dialogs());
     holder.Reset();
     connectivity.Reset();
     wpa2.Reset();

@@ -1,7 +1,6 @@
 #include "measure.h"
 
 #include <algorithm>
-#include <cwchar>
 
 namespace {
 
@@ -38,23 +37,6 @@ int BatchFor(const std::function<void()>& call) {
         batch *= 2;
     }
     return batch;
-}
-
-int answeredWindows = 0;
-
-LRESULT CALLBACK AnswerAfterInit(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->message == WM_INITDIALOG &&
-        GetParent(message->hwnd) == nullptr) {
-        wchar_t className[16] = {};
-        GetClassNameW(message->hwnd, className, 16);
-        if (std::wcscmp(className, L"#32770") == 0) {
-            const WORD answer = GetDlgItem(message->hwnd, 0xFFFF) != nullptr ? IDOK : IDCANCEL;
-            PostMessageW(message->hwnd, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-            ++answeredWindows;
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 } // namespace
@@ -108,18 +90,4 @@ Measurement MeasureSingle(const std::string& name, const std::function<void()>& 
     result.samples = samples;
     result.batch = 1;
     return result;
-}
-
-WindowAnswerer::WindowAnswerer() {
-    hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, AnswerAfterInit, nullptr, GetCurrentThreadId());
-}
-
-WindowAnswerer::~WindowAnswerer() {
-    if (hook_ != nullptr) {
-        UnhookWindowsHookEx(hook_);
-    }
-}
-
-int WindowAnswerer::answered() const {
-    return answeredWindows;
 }

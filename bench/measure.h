@@ -29,17 +29,3 @@ Measurement Measure(const std::string& name, const std::function<void()>& operat
 Measurement MeasureSingle(const std::string& name, const std::function<void()>& prepare,
                           const std::function<void()>& operation,
                           const std::function<void()>& cleanUp, int samples);
-
-// While alive, every message box and dialog the thread opens is answered at once (OK for a
-// message box, Cancel for a dialog) right after it has initialised, as a person would.
-class WindowAnswerer {
-  public:
-    WindowAnswerer();
-    WindowAnswerer(const WindowAnswerer&) = delete;
-    WindowAnswerer& operator=(const WindowAnswerer&) = delete;
-    ~WindowAnswerer();
-    int answered() const;
-
-  private:
-    HHOOK hook_ = nullptr;
-};

@@ -87,8 +87,8 @@ class GlyphProbe {
         format.bmiHeader.biPlanes = 1;
         format.bmiHeader.biBitCount = 32;
         dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &format, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        oldBitmap_ = SelectObject(dc_, bitmap_);
+        bitmap_.reset(CreateDIBSection(dc_, &format, DIB_RGB_COLORS, &bits_, nullptr, 0));
+        oldBitmap_ = SelectObject(dc_, bitmap_.get());
         oldFont_ = SelectObject(dc_, font);
         missing_ = Draw(L'\x0378'); // unassigned: no font has it
     }
@@ -96,8 +96,7 @@ class GlyphProbe {
     GlyphProbe& operator=(const GlyphProbe&) = delete;
     ~GlyphProbe() {
         SelectObject(dc_, oldFont_);
-        SelectObject(dc_, oldBitmap_);
-        DeleteObject(bitmap_);
+        SelectObject(dc_, oldBitmap_); // the bitmap goes once it is no longer selected
         DeleteDC(dc_);
     }
     bool CanDraw(wchar_t c) { return Draw(c) != missing_; }
@@ -114,7 +113,7 @@ class GlyphProbe {
         return std::vector<DWORD>(pixels, pixels + Width * Height);
     }
     HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
+    UniqueBitmap bitmap_;
     void* bits_ = nullptr;
     HGDIOBJ oldBitmap_ = nullptr;
     HGDIOBJ oldFont_ = nullptr;

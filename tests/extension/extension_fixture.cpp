@@ -15,11 +15,6 @@ std::wstring ClassIdText() {
     return text;
 }
 
-std::wstring ParentOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 template <typename Function> Function ShippedExport(const char* name) {
     return reinterpret_cast<Function>(
         reinterpret_cast<void*>(GetProcAddress(ShippedModule(), name)));
@@ -41,28 +36,6 @@ ExtensionRegistryTest::ExtensionRegistryTest() {
         OwnKey(HKEY_LOCAL_MACHINE, AdapterInstanceKey(name));
     }
     OwnKey(HKEY_CLASSES_ROOT, L"CLSID\\{" + ClassIdText() + L"}");
-}
-
-void ExtensionRegistryTest::SetUp() {
-    RegistryTest::SetUp();
-    missingParents_.clear();
-    for (const std::wstring& key : {PolicyKey(), AdapterInstanceKey(AdapterKeyNames[0])}) {
-        for (std::wstring parent = ParentOf(key); !parent.empty(); parent = ParentOf(parent)) {
-            if (KeyExists(HKEY_LOCAL_MACHINE, parent)) {
-                break;
-            }
-            missingParents_.push_back(parent); // deepest first
-        }
-    }
-}
-
-void ExtensionRegistryTest::TearDown() {
-    RegistryTest::TearDown();
-    // RegDeleteKeyW refuses a key that still has subkeys, so only what the test left empty
-    // goes.
-    for (const std::wstring& parent : missingParents_) {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, parent.c_str());
-    }
 }
 
 void RegisteredExtensionTest::SetUp() {

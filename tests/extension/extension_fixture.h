@@ -18,20 +18,13 @@ std::wstring PolicyKey();
 // A test-only adapter instance key under the network-adapter class key.
 std::wstring AdapterInstanceKey(const std::wstring& name);
 
-// Owns the policy key, the test adapter instance keys and the class registration; also
-// removes, when empty, the parent keys that writing them brought into being (the class key
-// and the maker's key do not exist in a fresh prefix).
+// Owns the policy key, the test adapter instance keys and the class registration.
 class ExtensionRegistryTest : public RegistryTest {
   protected:
     ExtensionRegistryTest();
-    void SetUp() override;
-    void TearDown() override;
 
     static constexpr const wchar_t* AdapterKeyNames[] = {L"QmkTest0000", L"QmkTest0001",
                                                          L"QmkTest0002"};
-
-  private:
-    std::vector<std::wstring> missingParents_;
 };
 
 // The shipped DLL registered with the prefix's regsvr32 for the test, inside an STA; the

@@ -92,6 +92,13 @@ bool IsUpperHex(const std::wstring& text) {
 
 class DptFragmentTest : public ComTest {};
 
+// The protection buffers are LocalAlloc memory of the code linked into this executable.
+class LocalFreeWatch : public ModuleFreeWatch {
+  public:
+    explicit LocalFreeWatch(std::wstring_view secret)
+        : ModuleFreeWatch(GetModuleHandleW(nullptr), secret, Releases::LocalMemory) {}
+};
+
 // --- Writing ---
 
 TEST_F(DptFragmentTest, WritesChildrenInOrderUnderDptv1) {
@@ -384,7 +391,7 @@ TEST_F(DptFragmentTest, FreedBuffersNeverHoldThePassphrase) {
         ASSERT_TRUE(watch.installed());
         hex = ProtectPassphrase(secret.c_str());
         ASSERT_TRUE(hex);
-        EXPECT_GT(watch.freedBlocks(), 0);
+        EXPECT_GT(watch.releasedBlocks(), 0);
         EXPECT_EQ(0, watch.blocksHoldingSecret()) << "protection input or output not wiped";
     }
     {
@@ -392,7 +399,7 @@ TEST_F(DptFragmentTest, FreedBuffersNeverHoldThePassphrase) {
         wchar_t back[PassphraseCapacity];
         ASSERT_TRUE(UnprotectPassphrase(hex.get(), back));
         EXPECT_EQ(secret, std::wstring(back));
-        EXPECT_GT(watch.freedBlocks(), 0);
+        EXPECT_GT(watch.releasedBlocks(), 0);
         EXPECT_EQ(0, watch.blocksHoldingSecret()) << "unprotected output not wiped";
     }
     {

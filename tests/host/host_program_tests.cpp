@@ -1,4 +1,6 @@
+#include "display_lease.h"
 #include "extension_fixture.h"
+#include "process_runner.h"
 #include "shipped_module.h"
 
 #include "fragments/dpt_settings.h"
@@ -18,12 +20,6 @@ namespace {
 
 constexpr wchar_t TestAdapter[] = L"{6B29FC40-CA47-1067-B31D-00DD010662DA}";
 
-struct HostRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
-
 std::wstring TempFolder() {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
@@ -38,14 +34,6 @@ std::string ReadAll(const std::wstring& path) {
 void WriteAll(const std::wstring& path, const std::string& bytes) {
     std::ofstream file(path.c_str(), std::ios::binary);
     file << bytes;
-}
-
-HANDLE InheritableFile(const std::wstring& path) {
-    SECURITY_ATTRIBUTES inherit{};
-    inherit.nLength = sizeof(inherit);
-    inherit.bInheritHandle = TRUE;
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 std::wstring BinFolder() {
@@ -91,37 +79,8 @@ std::vector<std::wstring> TestAdapterKeys() {
 }
 
 // dot11host as a child process, its output captured in files.
-HostRun RunHost(const std::wstring& arguments) {
-    HostRun run;
-    // Fresh names for every run: a child that has just exited may still hold its files.
-    static int runs = 0;
-    const std::wstring stem = TempFolder() + L"dot11host-test-" + std::to_wstring(++runs);
-    const std::wstring outPath = stem + L".out";
-    const std::wstring errPath = stem + L".err";
-    HANDLE out = InheritableFile(outPath);
-    HANDLE err = InheritableFile(errPath);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    std::wstring command = L"\"" + HostPath() + L"\" " + arguments;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
-    DeleteFileW(outPath.c_str());
-    DeleteFileW(errPath.c_str());
-    return run;
+CapturedRun RunHost(const std::wstring& arguments) {
+    return RunCapturingOutput(L"\"" + HostPath() + L"\" " + arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -213,7 +172,7 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
         {"edit for an unknown adapter", L"edit --no-vendor" + adapter, 3, "no network adapter"},
     };
     for (const Case& c : cases) {
-        const HostRun run = RunHost(c.arguments);
+        const CapturedRun run = RunHost(c.arguments);
         EXPECT_EQ(c.exitCode, run.exitCode) << c.name << "\n" << run.out << run.err;
         EXPECT_TRUE(Contains(c.exitCode == 0 ? run.out : run.err, c.inOutput))
             << c.name << "\n"
@@ -242,7 +201,7 @@ TEST_F(HostProgramTest, DiscoveryByAdapterNamesTheMissingLink) {
             ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key + L"\\Ndi\\IHVExtensions",
                                      L"UIExtensibilityCLSID", *c.classId));
         }
-        const HostRun run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
+        const CapturedRun run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
         EXPECT_EQ(3u, run.exitCode) << c.name << "\n" << run.out << run.err;
         EXPECT_TRUE(Contains(run.err, c.inError)) << c.name << "\n" << run.err;
     }
@@ -273,14 +232,14 @@ TEST_F(HostProgramTest, TheInfCarriesTheDllsClassIdAndTheProjectVersion) {
 
 TEST_F(HostProgramTest, AScriptThatCannotBeReadAsStepsIsRefused) {
     const std::wstring script = File(L"dot11host-bad-script.txt", "check use-private\nwave\n");
-    const HostRun run = RunHost(L"edit --no-vendor --user \"" + script + L"\"");
+    const CapturedRun run = RunHost(L"edit --no-vendor --user \"" + script + L"\"");
     EXPECT_EQ(2u, run.exitCode);
     EXPECT_TRUE(Contains(run.err, "line 2: unknown step: wave")) << run.err;
 }
 
 TEST_F(HostProgramTest, AnUnregisteredDllIsNamedWithTheWayToRegisterIt) {
     for (const wchar_t* arguments : {L"show", L"edit --no-vendor", L"key --entry cckm match"}) {
-        const HostRun run = RunHost(arguments);
+        const CapturedRun run = RunHost(arguments);
         EXPECT_EQ(3u, run.exitCode) << Utf8(arguments);
         EXPECT_TRUE(Contains(run.err, "not registered")) << run.err;
         EXPECT_TRUE(Contains(run.err, "dot11host register")) << run.err;
@@ -288,7 +247,7 @@ TEST_F(HostProgramTest, AnUnregisteredDllIsNamedWithTheWayToRegisterIt) {
 }
 
 TEST_F(HostProgramTest, RegisterShowAndUnregister) {
-    HostRun run = RunHost(L"register");
+    CapturedRun run = RunHost(L"register");
     ASSERT_EQ(0u, run.exitCode) << run.err;
     ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"EnableCCX", 1));
     ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"V4Only", 1));
@@ -322,7 +281,7 @@ TEST_F(HostProgramTest, KeyPropertiesOnAFragmentFile) {
         utf16 += '\0';
     }
     const std::wstring fragment = File(L"dot11host-fragment.xml", utf16);
-    HostRun run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" match");
+    CapturedRun run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" match");
     EXPECT_EQ(0u, run.exitCode) << run.err;
     EXPECT_TRUE(Contains(run.out, "matches: yes")) << run.out;
     run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" cipher \"AES (MFP)\"");
@@ -347,7 +306,7 @@ std::vector<std::string> InstallAndRemoveProblems(const std::wstring& inf) {
     const std::wstring options =
         std::wstring(L" --adapter ") + TestAdapter + L" --inf \"" + inf + L"\"";
     const std::wstring server = L"CLSID\\" + ClassIdInBraces() + L"\\InprocServer32";
-    HostRun run = RunHost(L"install" + options);
+    CapturedRun run = RunHost(L"install" + options);
     expect(run.exitCode == 0, "install: " + run.err);
     expect(GetFileAttributesW(System32Dll().c_str()) != INVALID_FILE_ATTRIBUTES,
            "no DLL in System32");
@@ -413,7 +372,7 @@ TEST_F(HostProgramTest, AScriptedPersonSetsAPassphrase) {
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, adapterKey, L"NetCfgInstanceId", TestAdapter));
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, adapterKey, L"DPTEnable", L"1"));
     const std::wstring adapter = std::wstring(L" --adapter ") + TestAdapter;
-    const HostRun install = RunHost(L"install" + adapter);
+    const CapturedRun install = RunHost(L"install" + adapter);
     ASSERT_EQ(0u, install.exitCode) << install.err;
     EXPECT_TRUE(Contains(install.out, Utf8(AdapterKeyNames[0]))) << install.out;
     const std::wstring vendor =
@@ -428,13 +387,13 @@ TEST_F(HostProgramTest, AScriptedPersonSetsAPassphrase) {
                                                               "ok\n");
     const std::wstring out = OutputFile(L"dot11host-new.xml");
     // The dialogs of parallel tests would take the focus from each other.
-    HANDLE display = CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay");
-    WaitForSingleObject(display, 120000);
-    const HostRun run = RunHost(L"edit --vendor \"" + vendor + L"\" --adapter " +
-                                L"6b29fc40-ca47-1067-b31d-00dd010662da --user \"" + script +
-                                L"\" --out \"" + out + L"\"");
-    ReleaseMutex(display);
-    CloseHandle(display);
+    CapturedRun run;
+    {
+        DisplayLease display;
+        run = RunHost(L"edit --vendor \"" + vendor + L"\" --adapter " +
+                      L"6b29fc40-ca47-1067-b31d-00dd010662da --user \"" + script + L"\" --out \"" +
+                      out + L"\"");
+    }
 
     EXPECT_EQ(0u, run.exitCode) << run.out << run.err;
     wchar_t warning[1024] = {};

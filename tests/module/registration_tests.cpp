@@ -87,4 +87,31 @@ TEST_F(RegistrationTest, Regsvr32RegistersAndUnregisters) {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
 }
 
+// The fixture itself: after the test, the parents that owning a key brought into being are gone
+// once empty; a parent that was there before stays, even when empty.
+class RegistryProbe : public RegistryTest {
+  public:
+    explicit RegistryProbe(const std::wstring& key) { OwnKey(HKEY_CURRENT_USER, key); }
+    void TestBody() override {}
+    void Begin() { SetUp(); }
+    void End() { TearDown(); }
+};
+
+TEST(RegistryFixtureTest, RemovesOnlyTheParentsItsKeysCreated) {
+    const std::wstring root = L"Software\\QmkRegistryFixtureProbe";
+    ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, root));
+    ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, root + L"\\Kept", L"Marker", 1));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueW(HKEY_CURRENT_USER, (root + L"\\Kept").c_str(),
+                                                L"Marker"));
+    {
+        RegistryProbe probe(root + L"\\Kept\\Made\\Leaf");
+        probe.Begin();
+        ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, root + L"\\Kept\\Made\\Leaf", L"Value", 1));
+        probe.End();
+    }
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, root + L"\\Kept"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, root + L"\\Kept\\Made"));
+    EXPECT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, root));
+}
+
 } // namespace

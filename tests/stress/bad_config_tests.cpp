@@ -111,22 +111,20 @@ void Describe(HKEY key, const std::wstring& path, std::wostringstream& out) {
             ERROR_SUCCESS) {
             break;
         }
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-            Describe(child, path + L"\\" + name, out);
-            RegCloseKey(child);
+        UniqueHkey child;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, child.put()) == ERROR_SUCCESS) {
+            Describe(child.get(), path + L"\\" + name, out);
         }
     }
 }
 
 std::wstring Snapshot(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    UniqueHkey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         return L"<absent>";
     }
     std::wostringstream out;
-    Describe(key, path, out);
-    RegCloseKey(key);
+    Describe(key.get(), path, out);
     return out.str();
 }
 
@@ -150,9 +148,9 @@ std::wstring AdapterKeyName(int i) {
 class BadConfigurationTest : public StressRegistryTest {
   protected:
     BadConfigurationTest() {
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
         for (int i = 0; i < ManyAdapters; ++i) {
-            OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, TestAdapterKey(AdapterKeyName(i)));
+            OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(AdapterKeyName(i)));
         }
     }
     void SetUp() override {

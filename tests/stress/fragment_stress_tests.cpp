@@ -132,7 +132,7 @@ using FragmentStressTest = GeneratedInputTest<ComTest>;
 // EditSettings reads the policy, which the test sets.
 class NoticeStressTest : public GeneratedInputTest<StressRegistryTest> {
   protected:
-    NoticeStressTest() { OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName); }
+    NoticeStressTest() { OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName); }
 };
 
 // --- readers and writers ---

@@ -1,6 +1,7 @@
 // Every operation of every object, thousands of times: the process's heaps and the CoTaskMem
 // allocations (counted by an IMallocSpy) must not grow. BSTR caching is off (OANOCACHE), so a
 // BSTR that is not freed shows as a live CoTaskMem block.
+#include "shipped_module.h"
 #include "stress_support.h"
 
 #include "extension/key_property_table.h"
@@ -38,18 +39,18 @@ const wchar_t ValidNetworkFragment[] =
 class LeakTest : public StressRegistryTest {
   protected:
     LeakTest() {
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName);
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkLeak0000"));
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkLeak0000"));
         OwnKey(HKEY_CLASSES_ROOT, ShippedClassKey());
     }
     void SetUp() override {
         StressRegistryTest::SetUp();
-        ASSERT_TRUE(RegisterShippedModule());
+        ASSERT_EQ(0u, RunRegsvr32(L""));
         ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyName, L"EnableCCX", 1));
         ASSERT_TRUE(WriteDptAdapter(L"QmkLeak0000", LeakAdapter));
     }
     void TearDown() override {
-        EXPECT_TRUE(RegisterShippedModule(true));
+        EXPECT_EQ(0u, RunRegsvr32(L"/u"));
         StressRegistryTest::TearDown();
     }
 };
@@ -111,25 +112,25 @@ TEST(LeakMeasurementTest, SeesWhatIsKept) {
     ASSERT_TRUE(counter.registered());
     for (int i = 0; i < 2; ++i) { // first uses allocate for good
         UniqueBstr first(SysAllocString(L"kept"));
-        CoTaskMemFree(CoTaskMemAlloc(64));
+        UniqueCoTaskMem<BYTE> second(static_cast<BYTE*>(CoTaskMemAlloc(64)));
     }
     const long long allocationsBefore = counter.allocations();
     const std::size_t heapBefore = HeapBytesInUse();
     ASSERT_LT(0u, heapBefore);
     void* volatile kept = std::malloc(4000); // volatile: the compiler may not drop it
-    HLOCAL local = LocalAlloc(LMEM_FIXED, 3000);
+    UniqueLocal<BYTE> local(static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, 3000)));
     const std::size_t heapAfter = HeapBytesInUse();
     EXPECT_LE(heapBefore + 7000, heapAfter);
     EXPECT_GT(heapBefore + 7200, heapAfter);
     UniqueBstr text(SysAllocString(L"kept"));
-    void* block = CoTaskMemAlloc(64);
+    UniqueCoTaskMem<BYTE> block(static_cast<BYTE*>(CoTaskMemAlloc(64)));
     EXPECT_EQ(2, counter.liveBlocks());
-    CoTaskMemFree(block);
+    block.reset();
     text.reset();
     EXPECT_EQ(0, counter.liveBlocks());
     EXPECT_EQ(allocationsBefore + 2, counter.allocations());
     std::free(kept);
-    LocalFree(local);
+    local.reset();
     EXPECT_GT(heapBefore + 200, HeapBytesInUse());
     EXPECT_FALSE(HasFailure()) << "the measurement cannot be trusted";
 }

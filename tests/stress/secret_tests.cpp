@@ -127,8 +127,8 @@ TEST(SecretSearchTest, BothWatchesCanBeSetUpAgain) {
 class SecretTest : public StressRegistryTest {
   protected:
     SecretTest() {
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName);
-        OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkSecret0000"));
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkSecret0000"));
     }
 };
 

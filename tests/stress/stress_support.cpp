@@ -13,40 +13,9 @@
 #include <map>
 #include <mutex>
 
-namespace {
-
-std::wstring ParentOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-} // namespace
-
-void StressRegistryTest::OwnKeyAndNewParents(HKEY root, const std::wstring& path) {
-    OwnKey(root, path);
-    watched_.push_back({root, path});
-}
-
 void StressRegistryTest::SetUp() {
     RegistryTest::SetUp();
     ASSERT_HR(S_OK, apartment_.result());
-    newParents_.clear();
-    for (const RegistryKeyPath& key : watched_) {
-        for (std::wstring parent = ParentOf(key.path); !parent.empty(); parent = ParentOf(parent)) {
-            if (KeyExists(key.root, parent)) {
-                break;
-            }
-            newParents_.push_back({key.root, parent}); // deepest first
-        }
-    }
-}
-
-void StressRegistryTest::TearDown() {
-    RegistryTest::TearDown();
-    // RegDeleteKeyW refuses a key with subkeys: only what the test left empty goes.
-    for (const RegistryKeyPath& parent : newParents_) {
-        RegDeleteKeyW(parent.root, parent.path.c_str());
-    }
 }
 
 std::wstring TestAdapterKey(const std::wstring& name) {
@@ -71,24 +40,6 @@ std::wstring ShippedClassKey() {
     wchar_t text[64] = {};
     LoadResourceString(ShippedModule(), 5667, text, 64);
     return std::wstring(L"CLSID\\{") + text + L"}";
-}
-
-bool RegisterShippedModule(bool unregister) {
-    std::wstring command = std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u " : L"") + L"\"" +
-                           ShippedModulePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code == 0;
 }
 
 unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault) {
@@ -156,87 +107,6 @@ ComPtr<ICCXExtUIKey> CreateKeyObject(IClassFactory* factory, std::size_t entry) 
         EXPECT_HR(S_OK, key->BindEntry(&KeyPropertyTable[entry]));
     }
     return key;
-}
-
-DisplayLease::DisplayLease() {
-    // The dialog driver's lease (tests/support/dialog_driver.cpp).
-    mutex_ = CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay");
-    if (mutex_ != nullptr) {
-        const DWORD waited = WaitForSingleObject(mutex_, 240000);
-        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-}
-
-DisplayLease::~DisplayLease() {
-    if (held_) {
-        ReleaseMutex(mutex_);
-    }
-    if (mutex_ != nullptr) {
-        CloseHandle(mutex_);
-    }
-}
-
-namespace {
-
-struct DismisserState {
-    int messageBoxes = 0;
-    int dialogs = 0;
-    std::wstring lastText;
-};
-thread_local DismisserState* dismisserState = nullptr;
-
-bool IsDialogWindow(HWND window) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    return std::wcscmp(className, L"#32770") == 0 && GetParent(window) == nullptr;
-}
-
-// Right after WM_INITDIALOG, as a person would answer it at once: a message box (its text
-// stands in the static control 0xFFFF) gets OK, a dialog gets Cancel. The command is posted,
-// so it ends the modal loop as soon as that loop runs.
-LRESULT CALLBACK DismissAfterInit(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (code == HC_ACTION && dismisserState != nullptr && message->message == WM_INITDIALOG &&
-        IsDialogWindow(message->hwnd)) {
-        if (HWND text = GetDlgItem(message->hwnd, 0xFFFF)) {
-            wchar_t buffer[1024] = {};
-            GetWindowTextW(text, buffer, 1024);
-            dismisserState->lastText = buffer;
-            ++dismisserState->messageBoxes;
-            PostMessageW(message->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        } else {
-            ++dismisserState->dialogs;
-            PostMessageW(message->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-} // namespace
-
-WindowDismisser::WindowDismisser() {
-    dismisserState = new DismisserState;
-    hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, DismissAfterInit, nullptr, GetCurrentThreadId());
-}
-
-WindowDismisser::~WindowDismisser() {
-    if (hook_ != nullptr) {
-        UnhookWindowsHookEx(hook_);
-    }
-    delete dismisserState;
-    dismisserState = nullptr;
-}
-
-int WindowDismisser::messageBoxes() const {
-    return dismisserState->messageBoxes;
-}
-
-int WindowDismisser::dialogs() const {
-    return dismisserState->dialogs;
-}
-
-const std::wstring& WindowDismisser::lastText() const {
-    return dismisserState->lastText;
 }
 
 namespace {

@@ -2,13 +2,14 @@
 
 // What the stress, leak, secret and bad-configuration tests share: the scale of a run, the
 // module's objects built through its own class factory (the module library is linked into
-// the test), a guard that dismisses the module's message boxes and dialogs, and measurements
-// of the process's heaps and stacks.
+// the test), and measurements of the process's heaps and stacks.
 
 #include "com_apartment.h"
+#include "display_lease.h"
 #include "host_text.h"
 #include "hr_assert.h"
 #include "registry_fixture.h"
+#include "window_dismisser.h"
 
 #include "common/owners.h"
 
@@ -23,19 +24,12 @@
 // The machine policy key the module reads.
 inline constexpr wchar_t PolicyKeyName[] = L"SOFTWARE\\Quilmark\\802.11";
 
-// Keys the test writes are deleted before and after it; so are the parents that writing them
-// brought into being (a fresh prefix has neither the maker's key nor every class key). Every
-// test body runs in a single-threaded apartment.
+// The registry fixture with every test body in a single-threaded apartment.
 class StressRegistryTest : public RegistryTest {
   protected:
-    // Call from the derived constructor.
-    void OwnKeyAndNewParents(HKEY root, const std::wstring& path);
     void SetUp() override;
-    void TearDown() override;
 
   private:
-    std::vector<RegistryKeyPath> watched_;
-    std::vector<RegistryKeyPath> newParents_;
     ComApartment apartment_;
 };
 
@@ -49,10 +43,8 @@ std::wstring TestAdapterKey(const std::wstring& name);
 bool WriteDptAdapter(const std::wstring& keyName, const GUID& adapter);
 DOT11EXT_IHV_PARAMS ConnectionFor(const GUID& adapter);
 
-// The shipped DLL's class key under HKEY_CLASSES_ROOT ("CLSID\{...}"), and its registration
-// with the prefix's regsvr32, which the root object's property creation goes through.
+// The shipped DLL's class key under HKEY_CLASSES_ROOT ("CLSID\{...}").
 std::wstring ShippedClassKey();
-bool RegisterShippedModule(bool unregister = false);
 
 // A count from the environment (scripts/stress sets the long runs), else the short default.
 unsigned ScaleFromEnvironment(const wchar_t* name, unsigned shortDefault);
@@ -67,40 +59,6 @@ ComPtr<IDot11ExtUI> CreateRootObject(IClassFactory* factory);
 ComPtr<ICCXExtUICon> CreateConnectivityObject(IClassFactory* factory);
 // A key property bound to entry 0 (CCKM) or 1 (WPA2) of the key-property table.
 ComPtr<ICCXExtUIKey> CreateKeyObject(IClassFactory* factory, std::size_t entry);
-
-// The test display, shared with the dialog driver's UiThread: a test that opens windows
-// holds it, so that no dialog test running in parallel loses its keyboard focus to them.
-class DisplayLease {
-  public:
-    DisplayLease();
-    DisplayLease(const DisplayLease&) = delete;
-    DisplayLease& operator=(const DisplayLease&) = delete;
-    ~DisplayLease();
-    bool held() const { return held_; }
-
-  private:
-    HANDLE mutex_ = nullptr;
-    bool held_ = false;
-};
-
-// While alive, every message box and dialog the calling thread opens is closed as soon as it
-// has initialised: message boxes with OK, dialogs with Cancel.
-class WindowDismisser {
-  public:
-    WindowDismisser();
-    WindowDismisser(const WindowDismisser&) = delete;
-    WindowDismisser& operator=(const WindowDismisser&) = delete;
-    ~WindowDismisser();
-
-    bool active() const { return hook_ != nullptr; }
-    // Message boxes and dialogs closed since construction, and the last message box's text.
-    int messageBoxes() const;
-    int dialogs() const;
-    const std::wstring& lastText() const;
-
-  private:
-    HHOOK hook_ = nullptr;
-};
 
 // Bytes in busy blocks of every heap of the process.
 std::size_t HeapBytesInUse();

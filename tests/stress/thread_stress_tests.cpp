@@ -214,7 +214,7 @@ DWORD WINAPI RunCycles(void* parameter) {
 class ThreadStressTest : public StressRegistryTest {
   protected:
     // The policy key stays absent: the root object then offers no key property.
-    ThreadStressTest() { OwnKeyAndNewParents(HKEY_LOCAL_MACHINE, PolicyKeyName); }
+    ThreadStressTest() { OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName); }
 };
 
 TEST_F(ThreadStressTest, EightThreadsShareTheModuleAndLeaveNothingBehind) {
@@ -227,11 +227,13 @@ TEST_F(ThreadStressTest, EightThreadsShareTheModuleAndLeaveNothingBehind) {
     Shared shared;
     shared.cycles = CyclesPerThread();
     ThreadArgument arguments[ThreadCount];
-    HANDLE threads[ThreadCount] = {};
+    UniqueHandle owners[ThreadCount];
+    HANDLE threads[ThreadCount] = {}; // as WaitForMultipleObjects takes them
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < ThreadCount; ++i) {
         arguments[i] = {&shared, i};
-        threads[i] = CreateThread(nullptr, 0, RunCycles, &arguments[i], 0, nullptr);
+        owners[i].reset(CreateThread(nullptr, 0, RunCycles, &arguments[i], 0, nullptr));
+        threads[i] = owners[i].get();
         ASSERT_NE(nullptr, threads[i]);
     }
     // Bounded: a deadlock fails the test instead of hanging it. A slow run on a loaded machine
@@ -259,7 +261,6 @@ TEST_F(ThreadStressTest, EightThreadsShareTheModuleAndLeaveNothingBehind) {
         DWORD code = 9;
         GetExitCodeThread(thread, &code);
         EXPECT_EQ(0u, code);
-        CloseHandle(thread);
     }
     for (const std::string& problem : shared.problems.texts()) {
         ADD_FAILURE() << problem;

@@ -1,5 +1,7 @@
 #include "dialog_driver.h"
 
+#include "process_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +27,6 @@ struct UiThreadState {
 
 namespace {
 
-constexpr DWORD DisplayLeaseTimeoutMs = 240000;
 constexpr DWORD CancelRoundMs = 1000;
 constexpr int CancelRounds = 10;
 
@@ -119,21 +120,6 @@ HWND UsableControl(HWND dialog, int id) {
     return control;
 }
 
-// Wine starts a Unix program without a handle to wait on: the caller waits for the file
-// the program writes instead.
-bool StartUnixCommand(std::wstring command) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    UniqueHandle thread(process.hThread);
-    UniqueHandle child(process.hProcess);
-    return true;
-}
-
 // The Windows name of a Unix path (Wine's drive Z: is the root).
 std::wstring WindowsPath(const std::wstring& unixPath) {
     std::wstring path = L"Z:" + unixPath;
@@ -148,12 +134,11 @@ bool FileExists(const std::wstring& path) {
 // Waits, on change notifications of its folder, until the file exists.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    HANDLE handle =
-        FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-    if (handle == INVALID_HANDLE_VALUE) {
+    const UniqueChangeNotification changes(
+        FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+    if (!changes) {
         return false;
     }
-    UniqueChangeNotification changes(handle);
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     bool found = FileExists(path);
     while (!found && GetTickCount64() < deadline) {
@@ -174,12 +159,7 @@ std::wstring Widen(const std::string& text) {
 } // namespace
 
 UiThread::UiThread(std::function<void()> body) : body_(std::move(body)) {
-    displayLease_.reset(CreateMutexW(nullptr, FALSE, L"Local\\QmkDialogDriverDisplay"));
-    if (displayLease_) {
-        const DWORD waited = WaitForSingleObject(displayLease_.get(), DisplayLeaseTimeoutMs);
-        holdsDisplay_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    EXPECT_TRUE(holdsDisplay_) << "another test kept the display";
+    EXPECT_TRUE(display_.held()) << "another test kept the display";
     state_ = std::make_unique<UiThreadState>();
     state_->body = &body_;
     thread_.reset(CreateThread(nullptr, 0, Run, state_.get(), 0, &threadId_));
@@ -193,9 +173,6 @@ UiThread::~UiThread() {
     }
     thread_.reset();
     state_.reset();
-    if (holdsDisplay_) {
-        ReleaseMutex(displayLease_.get());
-    }
 }
 
 DWORD WINAPI UiThread::Run(void* parameter) {
@@ -204,16 +181,13 @@ DWORD WINAPI UiThread::Run(void* parameter) {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE); // the thread's queue
     const DWORD self = GetCurrentThreadId();
-    HHOOK hooks[] = {
-        SetWindowsHookExW(WH_CALLWNDPROCRET, CallWndRetHook, nullptr, self),
-        SetWindowsHookExW(WH_CBT, CbtHook, nullptr, self),
-        SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, self),
-    };
-    (*state->body)();
-    for (HHOOK hook : hooks) {
-        if (hook != nullptr) {
-            UnhookWindowsHookEx(hook);
-        }
+    {
+        const UniqueHook hooks[] = {
+            UniqueHook(SetWindowsHookExW(WH_CALLWNDPROCRET, CallWndRetHook, nullptr, self)),
+            UniqueHook(SetWindowsHookExW(WH_CBT, CbtHook, nullptr, self)),
+            UniqueHook(SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, self)),
+        };
+        (*state->body)();
     }
     hookState = nullptr;
     return 0;
@@ -444,6 +418,7 @@ bool SaveScreenshot(HWND window, const std::string& unixPngPath) {
                                 L" -window root " + raw + L" && /usr/bin/convert " + raw +
                                 L" -trim +repage " + partial + L" && /bin/mv " + partial + L" " +
                                 path + L"; /bin/rm -f " + raw;
-    return StartUnixCommand(L"/bin/sh -c \"" + script + L"\"") &&
+    // Wine starts a Unix program without a handle to wait on: the file it writes is awaited.
+    return StartProcess(L"/bin/sh -c \"" + script + L"\"") &&
            WaitForFile(WindowsPath(path), 60000);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display_lease.h"
 #include "common/owners.h"
 
 #include <windows.h>
@@ -16,8 +17,7 @@
 // a timeout, so a dialog that unexpectedly opens a modal loop fails the test instead of
 // hanging it.
 //
-// A UiThread holds the display for its lifetime (a named mutex): dialogs of parallel test
-// processes would otherwise take the keyboard focus from each other.
+// A UiThread holds the display (a DisplayLease) for its lifetime.
 
 constexpr DWORD DialogTimeoutMs = 10000;
 
@@ -34,7 +34,7 @@ class UiThread {
     ~UiThread();
 
     DWORD Id() const { return threadId_; }
-    bool HoldsDisplay() const { return holdsDisplay_; }
+    bool HoldsDisplay() const { return display_.held(); }
 
     // True once the body has returned.
     bool WaitForExit(DWORD timeoutMs = DialogTimeoutMs);
@@ -63,8 +63,7 @@ class UiThread {
 
     std::function<void()> body_;
     std::unique_ptr<UiThreadState> state_;
-    UniqueHandle displayLease_;
-    bool holdsDisplay_ = false;
+    DisplayLease display_;
     UniqueHandle thread_;
     DWORD threadId_ = 0;
 };

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-// Registry helpers for tests. Values are written as the tests need them and every key a
-// test names is deleted (with its subtree) before and after the test.
+// Registry helpers for tests: values are written as the tests need them.
 struct RegistryKeyPath {
     HKEY root;
     std::wstring path;
@@ -31,18 +30,18 @@ struct RegValue {
 };
 RegValue ReadRegValue(HKEY root, const std::wstring& path, const wchar_t* name);
 
+// Deletes the keys it owns before and after the test, and after it also the parents that
+// did not exist before it (a fresh prefix has neither the maker's key nor every class key)
+// once the test has left them empty.
 class RegistryTest : public ::testing::Test {
   protected:
     // Keys this fixture owns; call from the derived constructor.
     void OwnKey(HKEY root, std::wstring path) { owned_.push_back({root, std::move(path)}); }
-    void SetUp() override { DeleteOwned(); }
-    void TearDown() override { DeleteOwned(); }
+    void SetUp() override;
+    void TearDown() override;
 
   private:
-    void DeleteOwned() {
-        for (const auto& key : owned_) {
-            ASSERT_TRUE(DeleteKeyTree(key.root, key.path));
-        }
-    }
+    void DeleteOwned();
     std::vector<RegistryKeyPath> owned_;
+    std::vector<RegistryKeyPath> newParents_; // deepest first
 };

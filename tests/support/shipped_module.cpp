@@ -1,5 +1,7 @@
 #include "shipped_module.h"
 
+#include "process_runner.h"
+
 #include "module/module_state.h"
 
 std::wstring ShippedModulePath() {
@@ -20,18 +22,5 @@ void UseShippedModuleResources() {
 }
 
 DWORD RunRegsvr32(const std::wstring& options) {
-    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + ShippedModulePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return static_cast<DWORD>(-1);
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return RunProcess(L"regsvr32.exe /s " + options + L" \"" + ShippedModulePath() + L"\"");
 }

@@ -11,7 +11,7 @@ std::wstring ShippedModulePath();
 HMODULE ShippedModule();
 
 // Runs the prefix's own regsvr32 on the shipped DLL (options such as L"/u") and returns
-// its exit code, or -1 when it could not be started.
+// its exit code (NotStarted when it could not be started).
 DWORD RunRegsvr32(const std::wstring& options);
 
 // Makes the module library linked into this test read the shipped DLL's resources.

@@ -1,15 +1,12 @@
 #include "xml_compare.h"
 
+#include "common/owners.h"
+
 #include <msxml.h>
-#include <objbase.h>
-#include <oleauto.h>
-#include <wrl/client.h>
 
 #include <algorithm>
 #include <utility>
 #include <vector>
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -19,9 +16,8 @@ const IID DomDocumentIid = {
     0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 std::wstring TakeBstr(BSTR text) {
-    std::wstring result = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
-    SysFreeString(text);
-    return result;
+    const UniqueBstr owned(text);
+    return text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
 }
 
 bool IsSpaceOnly(const std::wstring& text) {
@@ -93,10 +89,9 @@ std::wstring CanonicalXml(const std::wstring& text) {
                          reinterpret_cast<void**>(document.GetAddressOf())) != S_OK) {
         return L"<no document>";
     }
-    BSTR source = SysAllocString(text.c_str());
+    const UniqueBstr source(SysAllocString(text.c_str()));
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    const HRESULT hr = document->loadXML(source, &loaded);
-    SysFreeString(source);
+    const HRESULT hr = document->loadXML(source.get(), &loaded);
     ComPtr<IXMLDOMElement> root;
     if (hr != S_OK || loaded != VARIANT_TRUE || document->get_documentElement(&root) != S_OK) {
         return L"<not well-formed>";

@@ -13,6 +13,7 @@ class ModuleFreeWatch {
     enum class Releases {
         OwnCode,      // free, realloc, LocalFree, CoTaskMemFree, SysFreeString: the shipped DLL
         WindowSystem, // LocalFree: the edit boxes' text buffers, in user32
+        LocalMemory,  // LocalFree alone: the protection buffers of the code linked into a test
     };
     // secret: a literal (a copy on the heap would be found itself).
     ModuleFreeWatch(HMODULE module, std::wstring_view secret,

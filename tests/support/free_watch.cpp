@@ -15,13 +15,13 @@ namespace {
 
 using Releases = ModuleFreeWatch::Releases;
 
-// One watch of each kind may be alive at a time; the two kinds run side by side.
+// One watch of each kind may be alive at a time; the kinds run side by side.
 struct WatchState {
     std::wstring_view secret;
     std::atomic<long> released{0};
     std::atomic<long> holding{0};
 };
-WatchState states[2];
+WatchState states[3];
 
 WatchState& StateOf(Releases releases) {
     return states[static_cast<int>(releases)];
@@ -139,6 +139,8 @@ Replacement replacements[] = {
     // The window system imports it from kernelbase.dll.
     {Releases::WindowSystem, L"kernelbase.dll", "LocalFree",
      Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree<Releases::WindowSystem>)},
+    {Releases::LocalMemory, L"kernel32.dll", "LocalFree",
+     Address(&WatchingLocalFree<Releases::LocalMemory>), Original(&realLocalFree<Releases::LocalMemory>)},
 };
 
 } // namespace

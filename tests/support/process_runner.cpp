@@ -1,0 +1,85 @@
+#include "process_runner.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+UniqueHandle Start(std::wstring& commandLine, STARTUPINFOW& startup, BOOL inheritHandles) {
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        return UniqueHandle();
+    }
+    UniqueHandle thread(process.hThread);
+    return UniqueHandle(process.hProcess);
+}
+
+DWORD WaitForExitCode(const UniqueHandle& process) {
+    if (!process) {
+        return NotStarted;
+    }
+    WaitForSingleObject(process.get(), ChildTimeoutMs);
+    DWORD code = NotStarted;
+    GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
+
+UniqueFile InheritableFile(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inherit{};
+    inherit.nLength = sizeof(inherit);
+    inherit.bInheritHandle = TRUE;
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::string ReadAndDelete(const std::wstring& path) {
+    std::string bytes;
+    {
+        std::ifstream file(path.c_str(), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    DeleteFileW(path.c_str());
+    return bytes;
+}
+
+} // namespace
+
+UniqueHandle StartProcess(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    return Start(commandLine, startup, FALSE);
+}
+
+DWORD RunProcess(std::wstring commandLine) {
+    return WaitForExitCode(StartProcess(std::move(commandLine)));
+}
+
+CapturedRun RunCapturingOutput(std::wstring commandLine) {
+    // Fresh names for every run: a child that has just exited may still hold its files.
+    static int runs = 0;
+    const std::wstring stem = TempFolder() + L"qmk-child-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++runs);
+    const std::wstring outPath = stem + L".out";
+    const std::wstring errPath = stem + L".err";
+    CapturedRun run;
+    {
+        const UniqueFile out = InheritableFile(outPath);
+        const UniqueFile err = InheritableFile(errPath);
+        STARTUPINFOW startup{};
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = out.get();
+        startup.hStdError = err.get();
+        run.exitCode = WaitForExitCode(Start(commandLine, startup, TRUE));
+    }
+    run.out = ReadAndDelete(outPath);
+    run.err = ReadAndDelete(errPath);
+    return run;
+}
