@@ -275,46 +275,36 @@ bool IsMirrored(HWND window) {
 }
 
 TEST_F(ConnConfigDialogTest, ArabicAndHebrewMirrorTheDialogAndItsWarnings) {
-    const struct Case {
-        LANGID language;
-        bool mirrored;
-    } cases[] = {
-        {EnglishUs, false},
-        {German, false},
-        {MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), false},
-        {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), true},
-        {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_EGYPT), true},
-        {MAKELANGID(LANG_HEBREW, SUBLANG_HEBREW_ISRAEL), true},
-    };
     ImportHook hook(L"user32.dll", "MessageBoxW", reinterpret_cast<void*>(RecordingMessageBoxW));
     ASSERT_TRUE(hook.active());
     g_realMessageBoxW = reinterpret_cast<MessageBoxFunction>(hook.original());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "language " << std::hex << c.language);
+    const std::pair<LANGID, bool> cases[] = {
+        {EnglishUs, false},
+        {German, false},
+        {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_EGYPT), true},
+        {MAKELANGID(LANG_HEBREW, SUBLANG_DEFAULT), true},
+    };
+    for (const auto& [language, mirrored] : cases) {
+        SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
         DptSettings settings = Record(0, L"");
-        Open(settings, TRUE, c.language);
-        EXPECT_EQ(c.mirrored, IsMirrored(dialog_));
-        int children = 0;
+        Open(settings, TRUE, language);
+        EXPECT_EQ(mirrored, IsMirrored(dialog_));
         for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
-             child = GetWindow(child, GW_HWNDNEXT), ++children) {
-            EXPECT_EQ(c.mirrored, IsMirrored(child)) << GetDlgCtrlID(child);
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            EXPECT_EQ(mirrored, IsMirrored(child)) << GetDlgCtrlID(child);
         }
-        EXPECT_EQ(14, children);
         // The switch sits 44 units from the template's left edge and 15 from its right one.
         RECT frame{};
         RECT box{};
         GetWindowRect(dialog_, &frame);
         GetWindowRect(ControlOf(dialog_, IDC_USE_PRIVATE), &box);
-        EXPECT_EQ(c.mirrored, frame.right - box.right > box.left - frame.left);
-        EXPECT_EQ(ModuleText(4132, c.language), ControlText(dialog_, IDC_USE_PRIVATE));
+        EXPECT_EQ(mirrored, frame.right - box.right > box.left - frame.left);
 
         ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
         g_messageBoxStyle = 0;
-        const MessageBoxContent warning = PressOkExpectingWarning(*ui_, dialog_);
-        EXPECT_EQ(ModuleText(5024, c.language), warning.text);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), g_messageBoxStyle & MB_ICONMASK);
-        EXPECT_EQ(c.mirrored ? static_cast<UINT>(MB_RTLREADING | MB_RIGHT) : 0u,
-                  g_messageBoxStyle & (MB_RTLREADING | MB_RIGHT));
+        EXPECT_EQ(ModuleText(5024, language), PressOkExpectingWarning(*ui_, dialog_).text);
+        const UINT expected = MB_ICONEXCLAMATION | (mirrored ? MB_RTLREADING | MB_RIGHT : 0);
+        EXPECT_EQ(expected, g_messageBoxStyle & (MB_ICONMASK | MB_RTLREADING | MB_RIGHT));
         Close(IDCANCEL);
     }
 }

@@ -3,7 +3,6 @@
 
 #include "module/string_block.h"
 
-#include <algorithm>
 #include <iostream>
 #include <sstream>
 #include <vector>
@@ -168,7 +167,7 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
     EXPECT_EQ(TableText(4135, language.table), WindowText(GetDlgItem(dialog, IDC_HIDE_CHARACTERS)));
 
     std::ostringstream misfits;
-    std::ostringstream tightest;
+    std::string tightest;
     double largestShare = 0;
     int measured = 0;
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
@@ -180,16 +179,14 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
         const WindowDc dc(child, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
         const Measured m = MeasureText(child, dc.get(), text);
         ++measured;
-        // The one-line text that takes the largest share of its control's width. (The long
-        // note wraps to the two lines its control has in every language.)
+        // Reported: the one-line text that takes the largest share of its control's width.
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc.get(), &metrics);
-        const double share = double(m.needed.cx) / std::max(1L, m.available.cx);
+        const double share = double(m.needed.cx) / m.available.cx;
         if (m.needed.cy <= metrics.tmHeight && share > largestShare) {
             largestShare = share;
-            tightest.str("");
-            tightest << "control " << GetDlgCtrlID(child) << ", " << m.needed.cx << " of "
-                     << m.available.cx << " px: " << testing::PrintToString(text);
+            tightest = std::to_string(m.needed.cx) + " of " + std::to_string(m.available.cx) +
+                       " px: " + testing::PrintToString(text);
         }
         if (m.needed.cx > m.available.cx || m.needed.cy > m.available.cy) {
             misfits << "\n  control " << GetDlgCtrlID(child) << ": needs " << m.needed.cx << "x"
@@ -199,7 +196,7 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
     }
     EXPECT_EQ(9, measured) << "the nine texts; the icon and the empty boxes and labels have none";
     EXPECT_EQ("", misfits.str()) << language.name;
-    std::cout << "tightest " << language.name << ": " << tightest.str() << "\n";
+    std::cout << "tightest " << language.name << ": " << tightest << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, TranslationFitTest, ::testing::ValuesIn(Languages),

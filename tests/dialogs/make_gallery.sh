@@ -19,5 +19,6 @@ for picture in "$pictures"/conn_config_*.png; do
 done
 [ ${#tiles[@]} -eq 99 ] || { echo "expected 33 pictures, got $((${#tiles[@]} / 3))" >&2; exit 1; }
 mkdir -p "$root/docs/images"
-/usr/bin/montage "${tiles[@]}" -tile 4x -geometry +10+10 -pointsize 18 -background white \
+/usr/bin/montage "${tiles[@]}" -tile 4x -geometry +10+10 -background white \
+    -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -pointsize 18 \
     "$root/docs/images/gallery.png"

@@ -8,7 +8,7 @@ build=$(cd "${1:-$root/build/windows}" && pwd)
 pictures=$(mktemp -d)
 trap 'rm -rf "$pictures"' EXIT
 cd "$build"
-QMK_SCREENSHOT_DIR="$pictures" ctest -R 'wine_|DialogScreenshot.*/(en_US|de|ja|ar|he)$' \
+QMK_SCREENSHOT_DIR="$pictures" ctest -R 'wine_|DialogScreenshot.*/(en_US|de|ja|ar|he) ' \
     --output-on-failure >/dev/null
 mkdir -p "$root/docs/images"
 cp "$pictures/conn_config_en_US.png" "$root/docs/images/conn_config_en.png"
