@@ -1,6 +1,7 @@
 #include "dialogs/conn_config_dlg.h"
 
 #include "dialogs/dialog_resource.h"
+#include "localization/reading_order.h"
 #include "module/module_state.h"
 #include "resources/string_ids.h"
 
@@ -147,8 +148,8 @@ BOOL RunConnConfigDialog(HWND parent, DptSettings& settings, BOOL ccxEnabled) {
     }
     // The object's accepted flag decides, not the return value: a dialog that could not be
     // created leaves it at 0.
-    DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONN_CONFIG), parent, KeyInputDlgProc,
-                    reinterpret_cast<LPARAM>(dialog.get()));
+    DialogBoxInReadingOrder(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONN_CONFIG), parent,
+                            KeyInputDlgProc, reinterpret_cast<LPARAM>(dialog.get()));
     if (!dialog->IsAccepted()) {
         return FALSE;
     }

@@ -3,6 +3,7 @@
 #include "common/owners.h"
 #include "dialogs/dialog_resource.h"
 #include "localization/dialog_text.h"
+#include "localization/reading_order.h"
 #include "module/string_loader.h"
 
 #include <cstdlib>
@@ -318,7 +319,7 @@ void KeyInputDlg::ShowWarning(UINT textId) {
         LoadResourceString(resourceModule, textId, text, MessageCapacity) <= 0) {
         return; // no warning without both texts; the dialog simply stays open
     }
-    MessageBoxW(dialogWindow, text, caption, MB_ICONEXCLAMATION | MB_OK);
+    MessageBoxW(dialogWindow, text, caption, MB_ICONEXCLAMATION | MB_OK | MessageBoxFlags());
 }
 
 void KeyInputDlg::Close(BOOL accept) {

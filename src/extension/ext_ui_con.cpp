@@ -8,6 +8,7 @@
 #include "fragments/dpt_settings.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
+#include "localization/reading_order.h"
 #include "module/string_loader.h"
 
 #include <cwchar>
@@ -79,7 +80,7 @@ void ShowNotice(HWND parent, BOOL ccxEnabled) {
             ERROR_SUCCESS) {
         return;
     }
-    MessageBoxW(parent, text.get(), caption.get(), MB_OK);
+    MessageBoxW(parent, text.get(), caption.get(), MB_OK | MessageBoxFlags());
 }
 
 bool OfferDptSettings(HWND parent, DOT11EXT_IHV_PARAMS* connection, DptSettings& dpt,

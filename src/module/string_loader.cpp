@@ -21,10 +21,24 @@ StringBlockEntry FindInLanguage(HINSTANCE module, UINT id, LANGID language) {
     return StringBlockAt(block, SizeofResource(module, found), id % StringsPerBlock);
 }
 
+// The table to read when the thread's own language has none: that of its primary language
+// with a neutral sublanguage. Chinese has two tables of different scripts instead: Hong Kong
+// and Macao read the Traditional one, Singapore the Simplified one.
+LANGID NearestTable(LANGID language) {
+    switch (language) {
+    case MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_HONGKONG):
+    case MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_MACAU):
+        return MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL);
+    case MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SINGAPORE):
+        return MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+    default:
+        return MAKELANGID(PRIMARYLANGID(language), SUBLANG_NEUTRAL);
+    }
+}
+
 StringBlockEntry FindForThread(HINSTANCE module, UINT id) {
     const LANGID thread = LANGIDFROMLCID(GetThreadLocale());
-    const LANGID neutral = MAKELANGID(PRIMARYLANGID(thread), SUBLANG_NEUTRAL);
-    for (LANGID language : {thread, neutral, EnglishUnitedStates}) {
+    for (LANGID language : {thread, NearestTable(thread), EnglishUnitedStates}) {
         StringBlockEntry entry = FindInLanguage(module, id, language);
         if (entry.length != 0) {
             return entry;

@@ -5,7 +5,8 @@
 #include <windows.h>
 
 // Every string load by id goes through here, so the language rule lives once: the table of
-// the calling thread's language, else the same primary language with a neutral sublanguage,
+// the calling thread's language, else the same primary language with a neutral sublanguage
+// (for Chinese of Hong Kong and Macao the Traditional table, of Singapore the Simplified one),
 // else English (United States). Neither Windows nor Wine choose a module's table by the
 // thread locale, so the rule is applied here with FindResourceExW.
 

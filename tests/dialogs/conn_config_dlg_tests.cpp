@@ -1,4 +1,5 @@
 #include "dialog_fixture.h"
+#include "import_hook.h"
 
 #include <cstring>
 #include <new>
@@ -257,6 +258,55 @@ TEST_F(ConnConfigDialogTest, GermanThreadLocaleTranslatesTheControlsAndWarnings)
     EXPECT_EQ(ModuleText(5024, German), warning.text);
     EXPECT_NE(ModuleText(5024), warning.text);
     Close(IDCANCEL);
+}
+
+using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
+MessageBoxFunction g_realMessageBoxW = nullptr;
+UINT g_messageBoxStyle = 0;
+
+// Wine shows MB_RIGHT and MB_RTLREADING no differently, so the styles asked for are recorded.
+int WINAPI RecordingMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
+    g_messageBoxStyle = style;
+    return g_realMessageBoxW(owner, text, caption, style);
+}
+
+bool IsMirrored(HWND window) {
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+}
+
+TEST_F(ConnConfigDialogTest, ArabicAndHebrewMirrorTheDialogAndItsWarnings) {
+    ImportHook hook(L"user32.dll", "MessageBoxW", reinterpret_cast<void*>(RecordingMessageBoxW));
+    ASSERT_TRUE(hook.active());
+    g_realMessageBoxW = reinterpret_cast<MessageBoxFunction>(hook.original());
+    const std::pair<LANGID, bool> cases[] = {
+        {EnglishUs, false},
+        {German, false},
+        {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_EGYPT), true},
+        {MAKELANGID(LANG_HEBREW, SUBLANG_DEFAULT), true},
+    };
+    for (const auto& [language, mirrored] : cases) {
+        SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
+        DptSettings settings = Record(0, L"");
+        Open(settings, TRUE, language);
+        EXPECT_EQ(mirrored, IsMirrored(dialog_));
+        for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            EXPECT_EQ(mirrored, IsMirrored(child)) << GetDlgCtrlID(child);
+        }
+        // The switch sits 44 units from the template's left edge and 15 from its right one.
+        RECT frame{};
+        RECT box{};
+        GetWindowRect(dialog_, &frame);
+        GetWindowRect(ControlOf(dialog_, IDC_USE_PRIVATE), &box);
+        EXPECT_EQ(mirrored, frame.right - box.right > box.left - frame.left);
+
+        ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
+        g_messageBoxStyle = 0;
+        EXPECT_EQ(ModuleText(5024, language), PressOkExpectingWarning(*ui_, dialog_).text);
+        const UINT expected = MB_ICONEXCLAMATION | (mirrored ? MB_RTLREADING | MB_RIGHT : 0);
+        EXPECT_EQ(expected, g_messageBoxStyle & (MB_ICONMASK | MB_RTLREADING | MB_RIGHT));
+        Close(IDCANCEL);
+    }
 }
 
 bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {

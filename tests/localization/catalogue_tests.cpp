@@ -116,10 +116,12 @@ TEST_F(CatalogueTest, ThreadLanguageChoosesTheLoadedText) {
         {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH_CANADIAN), L"Ajouter"},
         {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), L"新增"},
         {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), L"添加"},
+        // Chinese without a table of its own reads the one of its script.
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SINGAPORE), L"添加"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_HONGKONG), L"新增"},
         {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK), L"Add"},
         // No table of this language, nor of its neutral form: English.
         {MAKELANGID(LANG_ICELANDIC, SUBLANG_ICELANDIC_ICELAND), L"Add"},
-        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SINGAPORE), L"Add"},
     };
     for (const Case& c : cases) {
         UseThreadLanguage(c.thread);

@@ -56,7 +56,7 @@ TEST_F(StringLoaderTest, CutsToTheBufferLikeLoadStringW) {
     EXPECT_STREQ(L"", buffer);
 }
 
-TEST_F(StringLoaderTest, ChoosesTheThreadLanguageThenItsNeutralFormThenEnglish) {
+TEST_F(StringLoaderTest, ChoosesTheThreadLanguageThenItsNearestTableThenEnglish) {
     struct Case {
         LANGID thread;
         const wchar_t* expected;
@@ -66,6 +66,11 @@ TEST_F(StringLoaderTest, ChoosesTheThreadLanguageThenItsNeutralFormThenEnglish) 
         {MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN), L"Brasil"},
         {MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE), L"Portugal"},
         {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), L"English"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), L"繁體"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_HONGKONG), L"繁體"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_MACAU), L"繁體"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), L"简体"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SINGAPORE), L"简体"},
     };
     for (const Case& c : cases) {
         SetThreadLocale(MAKELCID(c.thread, SORT_DEFAULT));
