@@ -49,8 +49,8 @@ def add_range(base, font, tag, first, last):
 
 def main(out, base_path, *ranges):
     base = TTFont(base_path)
-    for n, spec in enumerate(ranges):
-        path, first, last = spec.split(':')
+    for n, font_range in enumerate(ranges):
+        path, first, last = font_range.split(':')
         add_range(base, TTFont(path), 'add%d.' % n, int(first, 16), int(last, 16))
     base.setGlyphOrder(base['glyf'].glyphOrder)
     base.save(out)
