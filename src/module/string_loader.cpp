@@ -69,7 +69,9 @@ DWORD LoadModuleString(UINT id, UniqueLocalString& text) {
         UniqueLocalString buffer(
             static_cast<wchar_t*>(LocalAlloc(LMEM_ZEROINIT, capacity * sizeof(wchar_t))));
         if (!buffer) {
-            return GetLastError();
+            // A failed allocation is a failure even when the platform left no code for it.
+            const DWORD error = GetLastError();
+            return error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_MEMORY;
         }
         const int length = LoadResourceString(ModuleInstance(), id, buffer.get(), capacity);
         if (length == 0) {

@@ -16,5 +16,6 @@ int LoadResourceString(HINSTANCE module, UINT id, wchar_t* buffer, int capacity)
 
 // Loads string id from the module into a new zero-terminated LocalAlloc buffer, growing the
 // buffer until the text fits. Returns ERROR_SUCCESS, ERROR_NOT_FOUND for an absent or empty
-// string, or the allocation's error.
+// string, or the allocation's error (ERROR_NOT_ENOUGH_MEMORY when it left none): never
+// ERROR_SUCCESS without a text.
 DWORD LoadModuleString(UINT id, UniqueLocalString& text);

@@ -1,4 +1,5 @@
 #include "hr_assert.h"
+#include "import_hook.h"
 #include "registry_fixture.h"
 
 #include "module/module_state.h"
@@ -46,6 +47,24 @@ TEST_F(StringLoaderTest, AbsentAndEmptyStringsAreNotFound) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_FOUND), LoadModuleString(TestStringAbsent, text));
     EXPECT_FALSE(text);
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_FOUND), LoadModuleString(TestStringEmpty, text));
+}
+
+HLOCAL WINAPI FailingLocalAlloc(UINT, SIZE_T) {
+    SetLastError(ERROR_SUCCESS);
+    return nullptr;
+}
+
+// An allocation that fails without leaving an error code is still reported as a failure.
+TEST_F(StringLoaderTest, AFailedAllocationIsNeverASuccess) {
+    UniqueLocalString text;
+    DWORD error = ERROR_SUCCESS;
+    {
+        ImportHook hook(L"kernel32.dll", "LocalAlloc", reinterpret_cast<void*>(FailingLocalAlloc));
+        ASSERT_TRUE(hook.active());
+        error = LoadModuleString(TestString254, text);
+    }
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), error);
+    EXPECT_FALSE(text);
 }
 
 TEST_F(StringLoaderTest, CutsToTheBufferLikeLoadStringW) {
