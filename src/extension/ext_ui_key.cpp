@@ -191,11 +191,11 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::BindEntry(const KeyPropertyEntry* entry) {
     if (entry == nullptr || entry->cipherCount < 0 || entry->cipherCount > MaxCipherCount) {
         return E_INVALIDARG;
     }
-    entry_ = entry;
-    ciphers_.reset();
-    for (UniqueBstr& name : cipherNames_) {
-        name.reset();
+    // The binding is made once: the host may still hold the cipher list handed out for it.
+    if (entry_ != nullptr) {
+        return E_UNEXPECTED;
     }
+    entry_ = entry;
     ciphers_.reset(new (std::nothrow) CipherChoice[entry->cipherCount]());
     if (!ciphers_) {
         return E_OUTOFMEMORY;

@@ -258,7 +258,7 @@ TEST_F(LeakTest, NoOperationOfAnyObjectGrowsTheHeapsOrCoTaskMem) {
                                   LONG option = 0;
                                   key->QueryEntryOptions(&marked, &option);
                               }});
-        operations.push_back({named("CExtUIKey::BindEntry again"),
+        operations.push_back({named("CExtUIKey::BindEntry again (refused)"),
                               [key, e] { key->BindEntry(&KeyPropertyTable[e]); }});
         operations.push_back({named("CExtUIKey::EditSettings"), [key] {
                                   UniqueBstr section;
