@@ -14,12 +14,7 @@ std::wstring CompatibleSection(const wchar_t* outerName, const wchar_t* ccxText,
                                const wchar_t* dptText) {
     std::wstring section;
     section.append(L"<").append(outerName).append(L" xmlns=\"v1\">");
-    if (ccxText != nullptr) {
-        section.append(ccxText);
-    }
-    if (dptText != nullptr) {
-        section.append(dptText);
-    }
+    section.append(ccxText).append(dptText);
     section.append(L"</").append(outerName).append(L">");
     return section;
 }
@@ -28,7 +23,7 @@ std::wstring CompatibleSection(const wchar_t* outerName, const wchar_t* ccxText,
 // here that would silently drop the DPT fragment, so a section that lacks either whole
 // fragment counts as the allocation failure it is.
 bool NestedSectionIsWhole(const wchar_t* ccxText, const wchar_t* dptText, const BSTR section) {
-    if (ccxText == nullptr || dptText == nullptr || wcsstr(ccxText, L"</CCX>") == nullptr) {
+    if (wcsstr(ccxText, L"</CCX>") == nullptr) {
         return true;
     }
     return SysStringLen(section) == wcslen(ccxText) + wcslen(dptText);
@@ -39,7 +34,11 @@ bool NestedSectionIsWhole(const wchar_t* ccxText, const wchar_t* dptText, const 
 HRESULT ComposeVendorSection(bool profileCompatible, const wchar_t* outerName,
                              const wchar_t* ccxText, const wchar_t* dptText, UniqueBstr& section) {
     section.reset();
-    const bool anyFragment = ccxText != nullptr || dptText != nullptr;
+    // A writer that gave no text failed: a section without its fragment would replace the
+    // host's settings with less than they hold.
+    if (ccxText == nullptr || dptText == nullptr) {
+        return E_OUTOFMEMORY;
+    }
     try {
         section = profileCompatible ? BstrFromText(CompatibleSection(outerName, ccxText, dptText))
                                     : CombineFragments(ccxText, dptText);
@@ -47,12 +46,10 @@ HRESULT ComposeVendorSection(bool profileCompatible, const wchar_t* outerName,
         section.reset();
         return E_OUTOFMEMORY;
     }
-    // Without any fragment the nested layout has nothing to hand back; every other null is a
-    // failed allocation.
-    if (!section && (profileCompatible || anyFragment)) {
+    if (!section) {
         return E_OUTOFMEMORY;
     }
-    if (!profileCompatible && section && !NestedSectionIsWhole(ccxText, dptText, section.get())) {
+    if (!profileCompatible && !NestedSectionIsWhole(ccxText, dptText, section.get())) {
         section.reset();
         return E_OUTOFMEMORY;
     }

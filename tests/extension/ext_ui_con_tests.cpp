@@ -1,5 +1,6 @@
 #include "dialog_driver.h"
 #include "extension_fixture.h"
+#include "import_hook.h"
 #include "shipped_module.h"
 #include "xml_compare.h"
 
@@ -9,6 +10,7 @@
 #include "fragments/xml_document.h"
 #include "module/string_loader.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -336,6 +338,42 @@ TEST_F(EditSettingsTest, AnyOtherCompatibilityValueKeepsTheNestedLayout) {
     const EditResult result = EditWithNotice(std::nullopt);
     ASSERT_TRUE(result.textStored);
     EXPECT_SAME_XML(Nested(DefaultCcx, DefaultDpt), result.section);
+}
+
+// The shipped DLL's document creations, counted from 0; those whose bit is set in
+// g_failingDocuments are refused.
+using CoCreateInstanceFunction = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+CoCreateInstanceFunction g_realCoCreateInstance = nullptr;
+std::atomic<unsigned> g_documents{0};
+unsigned g_failingDocuments = 0;
+HRESULT WINAPI RefusingDocuments(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
+                                 LPVOID* result) {
+    if (IsEqualCLSID(clsid, DomDocumentClsid) && ((g_failingDocuments >> g_documents++) & 1)) {
+        *result = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    return g_realCoCreateInstance(clsid, outer, context, iid, result);
+}
+
+// Without a vendor text the only documents are the two writers' (CCX first, then DPT): a
+// writer that gives no text fails the call in either layout, with no text and changed 0.
+TEST_F(EditSettingsTest, AWriterThatGivesNoTextFailsTheCall) {
+    for (DWORD compatible : {1u, 0u}) {
+        SetPolicy(L"QuilProfileCompatible", compatible);
+        for (unsigned failing : {1u, 2u, 3u}) {
+            g_documents = 0;
+            g_failingDocuments = failing;
+            ImportHook hook(ShippedModule(), L"ole32.dll", "CoCreateInstance",
+                            reinterpret_cast<void*>(RefusingDocuments));
+            ASSERT_TRUE(hook.active());
+            g_realCoCreateInstance = reinterpret_cast<CoCreateInstanceFunction>(hook.original());
+            const EditResult result = EditWithNotice(std::nullopt);
+            EXPECT_EQ(2u, g_documents) << compatible << failing;
+            EXPECT_HR(E_OUTOFMEMORY, result.hr) << compatible << failing;
+            EXPECT_EQ(FALSE, result.changed) << compatible << failing;
+            EXPECT_FALSE(result.textStored) << compatible << failing;
+        }
+    }
 }
 
 class EditSettingsDialogTest : public EditSettingsTest {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <new>
+#include <utility>
 
 // This executable replaces the global allocation functions, so that a test can make
 // allocations fail for the duration of one call.
@@ -67,11 +68,15 @@ TEST_F(VendorSectionTest, BothLayouts) {
                     L"<DPT xmlns=\"dptv1\"><useDPTPrivateKey>false</useDPTPrivateKey>"
                     L"<DPTEncryption>None</DPTEncryption></DPT></CCX>",
                     section.get());
-    // Missing fragments are left out of the compatible layout.
-    ASSERT_HR(S_OK, ComposeVendorSection(true, L"Outer", nullptr, nullptr, section));
-    EXPECT_STREQ(L"<Outer xmlns=\"v1\"></Outer>", section.get());
-    ASSERT_HR(S_OK, ComposeVendorSection(false, L"Outer", nullptr, DptText, section));
-    EXPECT_STREQ(DptText, section.get());
+    // A missing fragment is a writer that failed, in either layout.
+    for (bool compatible : {true, false}) {
+        for (const auto& [ccx, dpt] : {std::pair<const wchar_t*, const wchar_t*>{nullptr, DptText},
+                                       {CcxText, nullptr},
+                                       {nullptr, nullptr}}) {
+            EXPECT_HR(E_OUTOFMEMORY, ComposeVendorSection(compatible, L"Outer", ccx, dpt, section));
+            EXPECT_FALSE(section) << compatible;
+        }
+    }
 }
 
 // Putting the new section together may fail for want of memory: then there is no text and

@@ -34,9 +34,13 @@ bool WriteImportSlot(void** slot, void* value) {
     return true;
 }
 
-ImportHook::ImportHook(const wchar_t* module, const char* function, void* replacement) {
+ImportHook::ImportHook(const wchar_t* module, const char* function, void* replacement)
+    : ImportHook(GetModuleHandleW(nullptr), module, function, replacement) {}
+
+ImportHook::ImportHook(HMODULE importer, const wchar_t* module, const char* function,
+                       void* replacement) {
     original_ = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), function));
-    slot_ = FindImportSlot(GetModuleHandleW(nullptr), original_);
+    slot_ = FindImportSlot(importer, original_);
     if (slot_ != nullptr) {
         WriteImportSlot(slot_, replacement);
     }

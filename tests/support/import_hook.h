@@ -11,10 +11,11 @@ bool WriteImportSlot(void** slot, void* value);
 
 // Points the test executable's import of one function at a replacement for the life of the
 // object, so a test can watch what the code linked into it calls (the shipped DLL is not
-// affected).
+// affected); or, given an importer, that module's import (the shipped DLL's, for example).
 class ImportHook {
   public:
     ImportHook(const wchar_t* module, const char* function, void* replacement);
+    ImportHook(HMODULE importer, const wchar_t* module, const char* function, void* replacement);
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
     ~ImportHook();
