@@ -11,6 +11,37 @@ const CLSID DomDocumentClsid = {
     0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID DomDocumentIid = {
     0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const IID DomDocument2Iid = {
+    0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+namespace {
+
+// No fragment has a document type: one in a host text would only bring entities into it.
+// Where the parser knows the property it refuses such a text itself; Wine's accepts the
+// property and ignores it, so LoadDocument refuses what still carries one.
+void ProhibitDocumentTypes(IXMLDOMDocument* document) {
+    ComPtr<IXMLDOMDocument2> settable;
+    void** result = reinterpret_cast<void**>(settable.GetAddressOf());
+    if (document->QueryInterface(DomDocument2Iid, result) != S_OK || !settable) {
+        return;
+    }
+    UniqueBstr name = BstrCopy(L"ProhibitDTD");
+    if (!name) {
+        return;
+    }
+    VARIANT prohibit;
+    VariantInit(&prohibit);
+    V_VT(&prohibit) = VT_BOOL;
+    V_BOOL(&prohibit) = VARIANT_TRUE;
+    settable->setProperty(name.get(), prohibit);
+}
+
+bool HasDocumentType(IXMLDOMDocument* document) {
+    ComPtr<IXMLDOMDocumentType> type;
+    return document->get_doctype(&type) == S_OK && type;
+}
+
+} // namespace
 
 HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document) {
     document.Reset();
@@ -27,6 +58,7 @@ HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document) {
     if (setHr != S_OK) {
         return FAILED(setHr) ? setHr : E_FAIL;
     }
+    ProhibitDocumentTypes(created.Get());
     document = std::move(created);
     return S_OK;
 }
@@ -41,7 +73,7 @@ bool LoadDocument(IXMLDOMDocument* document, const wchar_t* text) {
     }
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT hr = document->loadXML(source.get(), &loaded);
-    return hr == S_OK || loaded == VARIANT_TRUE;
+    return (hr == S_OK || loaded == VARIANT_TRUE) && !HasDocumentType(document);
 }
 
 ComPtr<IXMLDOMDocument> CreateLoadedDocument(const wchar_t* text) {

@@ -2,7 +2,8 @@
 
 // Access to the platform's MSXML document object, as every fragment reader and writer uses
 // it. Each reader or writer creates its own document, uses it and lets it go before it
-// returns. A document resolves no externals; every other property keeps its default.
+// returns. A document resolves no externals and takes no document type (a text with one
+// does not load); every other property keeps its default.
 //
 // Every helper takes plain pointers it does not own and hands back owners (ComPtr,
 // UniqueBstr). Texts are copied into BSTRs for the calls and freed right after. A helper
@@ -12,17 +13,20 @@
 #include "common/owners.h"
 
 #include <msxml.h>
+#include <msxml2.h>
 
-// DOMDocument and IXMLDOMDocument by their documented values (MinGW lacks some symbols).
+// DOMDocument, IXMLDOMDocument and IXMLDOMDocument2 by their documented values (MinGW lacks
+// some symbols).
 extern const CLSID DomDocumentClsid;
 extern const IID DomDocumentIid;
+extern const IID DomDocument2Iid;
 
 // Creates an in-process DOMDocument. Returns CoCreateInstance's HRESULT; anything but S_OK
 // leaves `document` empty and means there is no document.
 HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document);
 
 // loadXML of `text` (null reads as empty). True when loadXML answered S_OK or reported
-// VARIANT_TRUE.
+// VARIANT_TRUE and the document has no document type.
 bool LoadDocument(IXMLDOMDocument* document, const wchar_t* text);
 
 // CreateDocument and LoadDocument in one: the loaded document, or null.

@@ -30,6 +30,15 @@ constexpr wchar_t CckmWithoutCipher[] =
     L"<CCX xmlns=\"any\"><authenticatingNetwork><cckm/></authenticatingNetwork></CCX>";
 constexpr wchar_t OpenNetwork[] = L"<CCX xmlns=\"any\"><openNetwork/></CCX>";
 constexpr wchar_t NotXml[] = L"<CCX><openNetwork></CCX>";
+// Well-formed, and wpa2 AES without the document type, whose entity would name the cipher:
+// a document type is refused, so the text reads as not well-formed.
+constexpr wchar_t Wpa2AesWithDocumentType[] =
+    L"<!DOCTYPE CCX [<!ENTITY c \"AES\">]><CCX xmlns=\"any\"><authenticatingNetwork><wpa2>"
+    L"<encryption>&c;</encryption></wpa2></authenticatingNetwork></CCX>";
+constexpr wchar_t Wpa2AesWithBareDocumentType[] = L"<!DOCTYPE CCX><CCX xmlns=\"any\">"
+                                                  L"<authenticatingNetwork><wpa2><encryption>AES"
+                                                  L"</encryption></wpa2></authenticatingNetwork>"
+                                                  L"</CCX>";
 
 class KeyPropertyTest : public RegisteredExtensionTest {
   protected:
@@ -146,6 +155,8 @@ TEST_F(KeyPropertyTest, MatchesProfile) {
         {"no fragment", nullptr, TRUE, FALSE},
         {"empty fragment", L"", TRUE, FALSE},
         {"not well-formed", NotXml, TRUE, FALSE},
+        {"document type with an entity", Wpa2AesWithDocumentType, TRUE, FALSE},
+        {"bare document type", Wpa2AesWithBareDocumentType, TRUE, FALSE},
         {"wpa2 AES", Wpa2Aes, FALSE, TRUE},
         {"cckm AES", CckmAes, TRUE, FALSE},
         {"cckm without cipher", CckmWithoutCipher, TRUE, FALSE},
@@ -210,6 +221,7 @@ TEST_F(KeyPropertyTest, ApplyToProfile) {
         {"entry 1, cckm WEP keeps WEP", 1, CckmWep, TRUE, Wpa2Wep},
         {"entry 0, cckm without cipher gets AES", 0, CckmWithoutCipher, TRUE, CckmAes},
         {"entry 0, not well-formed", 0, NotXml, TRUE, CckmAes},
+        {"entry 1, document type", 1, Wpa2AesWithDocumentType, TRUE, Wpa2Tkip},
         {"entry 0, already cckm AES", 0, CckmAes, FALSE, nullptr},
         {"entry 1, already wpa2 AES", 1, Wpa2Aes, FALSE, nullptr},
     };
@@ -352,9 +364,9 @@ TEST_F(KeyPropertyTest, BindingAnEntryNamesItsCiphers) {
     // Each entry on an object of its own: an object is bound once.
     auto bound = [](const KeyPropertyEntry& entry) {
         ComPtr<ICCXExtUIKey> key;
-        EXPECT_HR(S_OK, CoCreateInstance(ShippedClassId(), nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_ICCXExtUIKey,
-                                         reinterpret_cast<void**>(key.GetAddressOf())));
+        EXPECT_HR(S_OK,
+                  CoCreateInstance(ShippedClassId(), nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_ICCXExtUIKey, reinterpret_cast<void**>(key.GetAddressOf())));
         EXPECT_HR(S_OK, key ? key->BindEntry(&entry) : E_FAIL);
         return key;
     };

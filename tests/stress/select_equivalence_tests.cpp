@@ -97,9 +97,17 @@ int Compare(IXMLDOMNode* start, const wchar_t* path, std::vector<ComPtr<IXMLDOMN
     return walked ? 1 : 0;
 }
 
-// Every path from the root, then every relative path from every node found so far.
+// Every path from the root, then every relative path from every node found so far. The
+// text is loaded as the platform reads it: the module refuses a document type, but the walk
+// must still answer as the query does past one.
 int CompareAll(const wchar_t* text) {
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(text);
+    ComPtr<IXMLDOMDocument> document;
+    UniqueBstr source(SysAllocString(text));
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (CreateDocument(document) != S_OK || !source ||
+        document->loadXML(source.get(), &loaded) != S_OK) {
+        return 0;
+    }
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
         return 0;
