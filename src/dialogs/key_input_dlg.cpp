@@ -6,6 +6,7 @@
 #include "localization/reading_order.h"
 #include "module/string_loader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -72,17 +73,23 @@ void ShowLabel(HWND label, int command) {
     }
 }
 
-// An edit box keeps its text in its own buffer, which the platform frees unwiped when the
-// box is destroyed. Overwriting the text at the same length (the box keeps its buffer), then
-// emptying the box and its undo copy, leaves nothing typed behind.
-void ScrubBox(HWND box) {
+// An edit box keeps its text in a buffer of its own, which the window system frees unwiped
+// with the box; a shorter text leaves the end of a longer one in it, and what an edit deleted
+// stays in the undo buffer. So the box is overwritten over the longest text it ever held, that
+// filler is deleted into the undo buffer over what it held, and then both are emptied. Not
+// reached: the copies the window system makes and frees on its own (the deleted text of each
+// edit, its old buffers when it grows them, its layout copies of a shown text).
+void ScrubBox(HWND box, int longestText) {
     if (box == nullptr) {
         return;
     }
-    const int length = GetWindowTextLengthW(box);
+    const int length = std::max(longestText, GetWindowTextLengthW(box));
     if (length > 0) {
         const std::wstring filler(static_cast<size_t>(length), L'*');
         SetWindowTextW(box, filler.c_str());
+        SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
+        SendMessageW(box, EM_SETSEL, 0, -1);
+        SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
     }
     SetWindowTextW(box, L"");
     SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
@@ -147,6 +154,9 @@ void KeyInputDlg::OnCancel(WORD) {
 }
 
 void KeyInputDlg::OnEditChange(int id) {
+    if (closing) {
+        return;
+    }
     if (id == IDC_KEY_EDIT) {
         OnKeyTextChanged(entry);
     } else if (id == IDC_CONFIRM_EDIT) {
@@ -154,10 +164,23 @@ void KeyInputDlg::OnEditChange(int id) {
     }
 }
 
+HWND KeyInputDlg::Box(int id) const {
+    return id == IDC_KEY_EDIT       ? entry.keyEdit
+           : id == IDC_CONFIRM_EDIT ? entry.confirmEdit
+                                    : nullptr;
+}
+
+void KeyInputDlg::NoteTextLength(int id) {
+    HWND box = Box(id);
+    if (box == nullptr) {
+        return;
+    }
+    int& longest = id == IDC_KEY_EDIT ? longestKeyText : longestConfirmText;
+    longest = std::max(longest, GetWindowTextLengthW(box));
+}
+
 void KeyInputDlg::OnEditSetFocus(int id) {
-    HWND box = id == IDC_KEY_EDIT       ? entry.keyEdit
-               : id == IDC_CONFIRM_EDIT ? entry.confirmEdit
-                                        : nullptr;
+    HWND box = Box(id);
     // Posted: the whole text is selected once the focus change has been processed.
     if (box != nullptr) {
         PostMessageW(box, EM_SETSEL, 0, -1);
@@ -207,7 +230,8 @@ void KeyInputDlg::BindControls() {
 }
 
 void KeyInputDlg::ShowKey() {
-    SetWindowTextW(entry.keyEdit, entry.key);
+    // A stored key never enters a box, not even on its way to the placeholder.
+    SetWindowTextW(entry.keyEdit, entry.storedKey ? KeyPlaceholder : entry.key);
     SetPasswordChar(entry, L'*');
     SendMessageW(entry.keyEdit, EM_SETMODIFY, FALSE, 0);
     CheckDlgButton(dialogWindow, IDC_HIDE_CHARACTERS, hideCharacters ? BST_CHECKED : BST_UNCHECKED);
@@ -324,9 +348,11 @@ void KeyInputDlg::ShowWarning(UINT textId) {
 
 void KeyInputDlg::Close(BOOL accept) {
     accepted = accept;
-    busy = TRUE; // the scrubbing is the dialog's own change, not the user's
-    ScrubBox(entry.keyEdit);
-    ScrubBox(entry.confirmEdit);
+    // The wiping is the dialog's own change, not the user's: the entry keeps its key.
+    busy = TRUE;
+    closing = TRUE;
+    ScrubBox(entry.keyEdit, longestKeyText);
+    ScrubBox(entry.confirmEdit, longestConfirmText);
     busy = FALSE;
     EndDialog(dialogWindow, accept);
 }

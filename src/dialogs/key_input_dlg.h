@@ -51,6 +51,9 @@ class KeyInputDlg {
 
     // 1 once OK closed the dialog, 0 after Cancel or when it never ran.
     BOOL IsAccepted() const { return accepted; }
+    // Every change of a box's text passes here first: the box is wiped at close over the
+    // longest text it ever held.
+    void NoteTextLength(int id);
 
   protected:
     void SyncHideWithStoredKey(KeyEntry& keyEntry);
@@ -66,6 +69,8 @@ class KeyInputDlg {
     void ShowWarning(UINT textId);
     void Close(BOOL accept);
     HWND Control(int id) const { return GetDlgItem(dialogWindow, id); }
+    // The key box or the confirmation box by id, else null.
+    HWND Box(int id) const;
 
     HINSTANCE resourceModule;
     HWND dialogWindow = nullptr;
@@ -78,6 +83,10 @@ class KeyInputDlg {
     BOOL initialStoredKey = FALSE;
     BOOL initialEnabled = TRUE;
     wchar_t initialKey[KeyBufferCapacity] = {};
+    int longestKeyText = 0;
+    int longestConfirmText = 0;
+    // Set once Close wipes the boxes: their notifications then change nothing.
+    BOOL closing = FALSE;
 };
 
 // The dialog procedure of template 101 (key_input_dlg_proc.cpp); lParam of WM_INITDIALOG is

@@ -6,6 +6,7 @@ namespace {
 
 void DispatchEditCommand(KeyInputDlg& dialog, int id, WORD code, WPARAM wParam, LPARAM lParam) {
     if (code == EN_CHANGE) {
+        dialog.NoteTextLength(id);
         if (!dialog.PreEditChange(wParam, lParam)) {
             dialog.OnEditChange(id);
         }

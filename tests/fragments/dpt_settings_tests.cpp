@@ -96,7 +96,7 @@ class DptFragmentTest : public ComTest {};
 class LocalFreeWatch : public ModuleFreeWatch {
   public:
     explicit LocalFreeWatch(std::wstring_view secret)
-        : ModuleFreeWatch(GetModuleHandleW(nullptr), secret, Releases::LocalMemory) {}
+        : ModuleFreeWatch(GetModuleHandleW(nullptr), {secret}, Releases::LocalMemory) {}
 };
 
 // --- Writing ---

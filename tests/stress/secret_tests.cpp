@@ -1,9 +1,12 @@
-// Where a plaintext passphrase stays after the module has handled it. Every copy the module's
-// own code makes (records, dialog buffers, decoded and unprotected blobs) is wiped before it
-// is released: a watch on the shipped DLL's own frees proves it. The edit boxes' buffers,
-// which the window system frees unwiped, are overwritten by the dialog before it closes (a
-// second watch proves that). What only the platform holds (the data-protection service's
-// buffers, the window system's copies of message texts) is counted and printed.
+// Where a plaintext passphrase stays after the module has handled it, searched whole and in
+// pieces of 8 units. Every copy the module's own code makes (records, dialog buffers, decoded
+// and unprotected blobs) is wiped before it is released: a watch on the shipped DLL's own
+// frees proves it. A stored passphrase never enters an edit box; the boxes' text buffers,
+// which the window system frees unwiped, are overwritten by the dialog before it closes over
+// the longest text they held (a second watch proves that), and their undo buffers with them.
+// What only the platform holds (the data-protection service's buffers, the copies the edit
+// boxes make and free on their own, the window system's copies of message texts) is counted
+// and printed.
 #include "dialog_driver.h"
 #include "free_watch.h"
 #include "shipped_module.h"
@@ -22,8 +25,14 @@
 namespace {
 
 // Literals only: the test itself keeps no copy on its heap or stack.
-constexpr wchar_t StoredSecret[] = L"Tq4-stored-Wipe-Me-9z";
-constexpr wchar_t TypedSecret[] = L"Kx7-typed-Wipe-Me-3w";
+constexpr wchar_t StoredSecret[] = L"Tq4-stored-Keep-Out-9z";
+#define QMK_TYPED_SECRET L"Kx7-typed-Wipe-Me-3w"
+constexpr wchar_t TypedSecret[] = QMK_TYPED_SECRET;
+// What the person types: the passphrase twice into the key box, once into the confirmation
+// box, then again into the key box (which selects its text when it takes the focus) with a
+// typing error put right.
+constexpr wchar_t TypedTwice[] = QMK_TYPED_SECRET QMK_TYPED_SECRET;
+constexpr wchar_t Retyped[] = L"Kx7-typed-Wipe-Mx\be-3w";
 constexpr GUID SecretAdapter = {0x7a3c0e11, 0x5b2d, 0x4c8f, {0x81, 0x20, 0, 0, 0, 0, 0x53, 0x45}};
 
 constexpr int UsePrivatePassphraseId = 4403;
@@ -105,7 +114,7 @@ TEST(SecretSearchTest, TheFreeWatchSeesWhatTheModuleReleases) {
     ComPtr<IClassFactory> factory = ShippedModuleFactory();
     ComPtr<ICCXExtUIKey> key = CreateKeyObject(factory.Get(), 0);
     ASSERT_TRUE(key);
-    ModuleFreeWatch watch(ShippedModule(), L"openNetwork");
+    ModuleFreeWatch watch(ShippedModule(), {L"openNetwork"});
     ASSERT_TRUE(watch.installed());
     BOOL matches = FALSE;
     EXPECT_HR(S_OK,
@@ -116,8 +125,8 @@ TEST(SecretSearchTest, TheFreeWatchSeesWhatTheModuleReleases) {
 // Both kinds of watch side by side, twice: each puts back exactly what it replaced.
 TEST(SecretSearchTest, BothWatchesCanBeSetUpAgain) {
     for (int round = 0; round < 2; ++round) {
-        ModuleFreeWatch own(ShippedModule(), ProbeSecret);
-        ModuleFreeWatch boxes(GetModuleHandleW(L"user32.dll"), ProbeSecret,
+        ModuleFreeWatch own(ShippedModule(), {ProbeSecret});
+        ModuleFreeWatch boxes(GetModuleHandleW(L"user32.dll"), {ProbeSecret},
                               ModuleFreeWatch::Releases::WindowSystem);
         EXPECT_TRUE(own.installed()) << round;
         EXPECT_TRUE(boxes.installed()) << round;
@@ -148,7 +157,7 @@ TEST_F(SecretTest, EditSettingsWithAStoredPassphraseWipesEveryCopyItMakes) {
     long released = 0;
     long holding = 0;
     {
-        ModuleFreeWatch watch(ShippedModule(), StoredSecret);
+        ModuleFreeWatch watch(ShippedModule(), {StoredSecret});
         ASSERT_TRUE(watch.installed());
         EXPECT_HR(S_OK, connectivity->EditSettings(nullptr, section.get(), nullptr, rewritten.put(),
                                                    &changed));
@@ -171,14 +180,26 @@ TEST_F(SecretTest, EditSettingsWithAStoredPassphraseWipesEveryCopyItMakes) {
     EXPECT_TRUE(SectionHoldsPassphrase(rewritten.get(), StoredSecret));
 }
 
-// The dialog is closed with OK (the passphrase is taken) or with Cancel (it is dropped).
-class TypedSecretTest : public SecretTest, public testing::WithParamInterface<int> {};
+struct DialogRun {
+    const char* name;
+    bool stored; // the section holds a stored passphrase, which the dialog shows as the placeholder
+    bool typed;  // the person types a new one
+    int button;  // IDOK or IDCANCEL
+};
 
-TEST_P(TypedSecretTest, APassphraseTypedIntoTheDialogLeavesNoCopyBehind) {
-    const bool pressOk = GetParam() == IDOK;
+void PrintTo(const DialogRun& run, std::ostream* out) {
+    *out << run.name;
+}
+
+class TypedSecretTest : public SecretTest, public testing::WithParamInterface<DialogRun> {};
+
+// Neither passphrase is left in memory the module owns or frees, nor in an edit box's buffer.
+TEST_P(TypedSecretTest, APassphraseThroughTheDialogLeavesNoCopyBehind) {
+    const DialogRun run = GetParam();
     ASSERT_TRUE(WriteDptAdapter(L"QmkSecret0000", SecretAdapter));
     DOT11EXT_IHV_PARAMS connection = ConnectionFor(SecretAdapter);
-    const SecretSightings before = FindSecret(TypedSecret);
+    UniqueBstr section = run.stored ? SectionWithStoredPassphrase() : UniqueBstr();
+    ASSERT_EQ(run.stored, static_cast<bool>(section));
 
     UniqueBstr rewritten;
     BOOL changed = FALSE;
@@ -187,7 +208,7 @@ TEST_P(TypedSecretTest, APassphraseTypedIntoTheDialogLeavesNoCopyBehind) {
     long holding = 0;
     long boxReleased = 0;
     long boxHolding = 0;
-    SecretSightings afterOnUiThread;
+    SecretSightings afterOnUiThread[2];
     UiThread ui([&] {
         ComApartment apartment;
         ComPtr<IClassFactory> factory = ShippedModuleFactory();
@@ -196,16 +217,16 @@ TEST_P(TypedSecretTest, APassphraseTypedIntoTheDialogLeavesNoCopyBehind) {
             return;
         }
         {
-            ModuleFreeWatch watch(ShippedModule(), TypedSecret);
+            ModuleFreeWatch watch(ShippedModule(), {TypedSecret, StoredSecret});
             // The edit boxes' text buffers, which the window system frees with them.
-            ModuleFreeWatch boxes(GetModuleHandleW(L"user32.dll"), TypedSecret,
+            ModuleFreeWatch boxes(GetModuleHandleW(L"user32.dll"), {TypedSecret, StoredSecret},
                                   ModuleFreeWatch::Releases::WindowSystem);
             if (!watch.installed() || !boxes.installed()) {
                 return;
             }
             CallBelowStackPad([&] {
-                hr = connectivity->EditSettings(nullptr, nullptr, &connection, rewritten.put(),
-                                                &changed);
+                hr = connectivity->EditSettings(nullptr, section.get(), &connection,
+                                                rewritten.put(), &changed);
             });
             released = watch.releasedBlocks();
             holding = watch.blocksHoldingSecret();
@@ -213,46 +234,59 @@ TEST_P(TypedSecretTest, APassphraseTypedIntoTheDialogLeavesNoCopyBehind) {
             boxHolding = boxes.blocksHoldingSecret();
         }
         // On the thread that ran the dialog: its stack below this frame held the call.
-        afterOnUiThread = FindSecret(TypedSecret);
+        afterOnUiThread[0] = FindSecret(TypedSecret);
+        afterOnUiThread[1] = FindSecret(StoredSecret);
     });
     ASSERT_TRUE(ui.HoldsDisplay());
     HWND dialog = ui.WaitForDialog(L"WLAN Connection Settings");
     ASSERT_NE(nullptr, dialog);
-    ASSERT_TRUE(Click(dialog, UsePrivatePassphraseId));
-    ASSERT_TRUE(TypeInto(ui, dialog, KeyBoxId, TypedSecret));
-    ASSERT_TRUE(TypeInto(ui, dialog, ConfirmationBoxId, TypedSecret));
-    const SecretSightings whileOpen = FindSecret(TypedSecret);
-    ASSERT_TRUE(PostClick(dialog, GetParam()));
+    if (!run.stored) {
+        ASSERT_TRUE(Click(dialog, UsePrivatePassphraseId));
+    }
+    if (run.typed) {
+        // Over the placeholder the first key only empties the boxes.
+        ASSERT_TRUE(!run.stored || TypeInto(ui, dialog, KeyBoxId, L"x"));
+        ASSERT_TRUE(TypeInto(ui, dialog, KeyBoxId, TypedTwice));
+        ASSERT_TRUE(TypeInto(ui, dialog, ConfirmationBoxId, TypedSecret));
+        ASSERT_TRUE(TypeInto(ui, dialog, KeyBoxId, Retyped));
+    }
+    Print("typed passphrase, dialog open:", FindSecret(TypedSecret));
+    Print("stored passphrase, dialog open:", FindSecret(StoredSecret));
+    ASSERT_TRUE(PostClick(dialog, run.button));
     ASSERT_TRUE(ui.WaitForExit());
-    const SecretSightings after = FindSecret(TypedSecret);
 
-    Print("typed passphrase, before the dialog:", before);
-    Print("typed passphrase, dialog open, typed:", whileOpen);
-    Print("typed passphrase, after (UI thread):", afterOnUiThread);
-    Print("typed passphrase, after (test thread):", after);
-    std::printf("blocks the module released during the call: %ld, holding the passphrase: %ld\n",
+    Print("typed passphrase, after (UI thread):", afterOnUiThread[0]);
+    Print("stored passphrase, after (UI thread):", afterOnUiThread[1]);
+    std::printf("blocks the module released during the call: %ld, holding a passphrase: %ld\n",
                 released, holding);
-    std::printf("local blocks the window system released: %ld, holding the passphrase: %ld\n",
+    std::printf("local blocks the window system released: %ld, holding a passphrase: %ld\n",
                 boxReleased, boxHolding);
 
     EXPECT_HR(S_OK, hr);
     EXPECT_LT(0, released) << "the watch saw nothing";
     EXPECT_LT(0, boxReleased) << "the watch on the window system saw nothing";
-    EXPECT_EQ(0, boxHolding) << "an edit box was destroyed with the passphrase in it";
-    EXPECT_EQ(0, holding) << "the module released a copy of the passphrase unwiped";
-    EXPECT_EQ(0, afterOnUiThread.busyHeapBlocks) << "a copy is still held";
-    EXPECT_EQ(0, afterOnUiThread.stackCopies) << "a frame of the call left a copy";
-    if (pressOk) {
-        EXPECT_EQ(TRUE, changed);
-        EXPECT_TRUE(SectionHoldsPassphrase(rewritten.get(), TypedSecret));
-    } else {
-        EXPECT_FALSE(rewritten && SectionHoldsPassphrase(rewritten.get(), TypedSecret));
+    EXPECT_EQ(0, boxHolding) << "an edit box was destroyed with a passphrase in it";
+    EXPECT_EQ(0, holding) << "the module released a copy of a passphrase unwiped";
+    for (const SecretSightings& after : afterOnUiThread) {
+        EXPECT_EQ(0, after.busyHeapBlocks) << "a copy is still held";
+        EXPECT_EQ(0, after.stackCopies) << "a frame of the call left a copy";
     }
+    // Without a stored passphrase the section was absent, with one its CCX settings invalid:
+    // a section comes back either way, holding the passphrase that stands.
+    EXPECT_EQ(TRUE, changed);
+    const bool replaced = run.typed && run.button == IDOK;
+    EXPECT_EQ(replaced, SectionHoldsPassphrase(rewritten.get(), TypedSecret));
+    EXPECT_EQ(run.stored && !replaced, SectionHoldsPassphrase(rewritten.get(), StoredSecret));
 }
 
-INSTANTIATE_TEST_SUITE_P(ClosedWith, TypedSecretTest, testing::Values(IDOK, IDCANCEL),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == IDOK ? "Ok" : "Cancel");
+INSTANTIATE_TEST_SUITE_P(Runs, TypedSecretTest,
+                         testing::Values(DialogRun{"TypedOk", false, true, IDOK},
+                                         DialogRun{"TypedCancel", false, true, IDCANCEL},
+                                         DialogRun{"StoredKeptOk", true, false, IDOK},
+                                         DialogRun{"StoredReplacedOk", true, true, IDOK},
+                                         DialogRun{"StoredReplacedCancel", true, true, IDCANCEL}),
+                         [](const testing::TestParamInfo<DialogRun>& info) {
+                             return std::string(info.param.name);
                          });
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "stress_support.h"
 
+#include "free_watch.h"
 #include "shipped_module.h"
 
 #include "extension/key_property_table.h"
@@ -264,29 +265,6 @@ long long CoTaskMemCounter::allocations() const {
 
 namespace {
 
-// A piece of the secret: 8 consecutive units of it (a freed block's first bytes are taken
-// over by the heap's own list links, so a copy left there shows only in pieces).
-constexpr std::size_t PieceUnits = 8;
-
-// Places in memory that hold the secret or a piece of it; a place counts once however many
-// pieces of one copy it holds.
-int CountIn(const BYTE* begin, std::size_t size, std::wstring_view text) {
-    const std::size_t pieceBytes = std::min(text.size(), PieceUnits) * sizeof(wchar_t);
-    const std::size_t pieces = text.size() >= PieceUnits ? text.size() - PieceUnits + 1 : 1;
-    const auto* secret = reinterpret_cast<const BYTE*>(text.data());
-    int found = 0;
-    for (std::size_t at = 0; at + pieceBytes <= size; at += sizeof(wchar_t)) {
-        for (std::size_t piece = 0; piece < pieces; ++piece) {
-            if (std::memcmp(begin + at, secret + piece * sizeof(wchar_t), pieceBytes) == 0) {
-                ++found;
-                at += text.size() * sizeof(wchar_t); // the rest of this copy
-                break;
-            }
-        }
-    }
-    return found;
-}
-
 // The committed, readable pages of the calling thread's stack below stackPointer: the frames
 // of calls that have returned.
 int CountInStackBelow(const BYTE* stackPointer, std::wstring_view text) {
@@ -304,7 +282,7 @@ int CountInStackBelow(const BYTE* stackPointer, std::wstring_view text) {
         const bool readable = info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD) == 0 &&
                               (info.Protect & (PAGE_READWRITE | PAGE_READONLY)) != 0;
         if (readable) {
-            found += CountIn(at, static_cast<std::size_t>(regionEnd - at), text);
+            found += CountSecretPieces(at, static_cast<std::size_t>(regionEnd - at), text);
         }
         at = regionEnd;
     }
@@ -318,9 +296,9 @@ SecretSightings FindSecret(std::wstring_view text) {
     WalkHeaps([&](const PROCESS_HEAP_ENTRY& entry) {
         const auto* data = static_cast<const BYTE*>(entry.lpData);
         if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
-            sightings.busyHeapBlocks += CountIn(data, entry.cbData, text);
+            sightings.busyHeapBlocks += CountSecretPieces(data, entry.cbData, text);
         } else {
-            sightings.freeHeapRegions += CountIn(data, entry.cbData, text);
+            sightings.freeHeapRegions += CountSecretPieces(data, entry.cbData, text);
         }
     });
     volatile BYTE marker = 0;

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +18,7 @@ using Releases = ModuleFreeWatch::Releases;
 
 // One watch of each kind may be alive at a time; the kinds run side by side.
 struct WatchState {
-    std::wstring_view secret;
+    std::array<std::wstring_view, 2> secrets;
     std::atomic<long> released{0};
     std::atomic<long> holding{0};
 };
@@ -28,13 +29,12 @@ WatchState& StateOf(Releases releases) {
 }
 
 bool Holds(const WatchState& state, const void* block, std::size_t size) {
-    const auto* begin = static_cast<const BYTE*>(block);
-    const auto* pattern = reinterpret_cast<const BYTE*>(state.secret.data());
-    const std::size_t patternSize = state.secret.size() * sizeof(wchar_t);
-    if (block == nullptr || patternSize == 0 || size < patternSize) {
+    if (block == nullptr) {
         return false;
     }
-    return std::search(begin, begin + size, pattern, pattern + patternSize) != begin + size;
+    return std::any_of(state.secrets.begin(), state.secrets.end(), [&](std::wstring_view secret) {
+        return !secret.empty() && CountSecretPieces(block, size, secret) > 0;
+    });
 }
 
 void Inspect(Releases releases, const void* block, std::size_t size) {
@@ -138,17 +138,22 @@ Replacement replacements[] = {
      Original(&realSysFreeString)},
     // The window system imports it from kernelbase.dll.
     {Releases::WindowSystem, L"kernelbase.dll", "LocalFree",
-     Address(&WatchingLocalFree<Releases::WindowSystem>), Original(&realLocalFree<Releases::WindowSystem>)},
+     Address(&WatchingLocalFree<Releases::WindowSystem>),
+     Original(&realLocalFree<Releases::WindowSystem>)},
     {Releases::LocalMemory, L"kernel32.dll", "LocalFree",
-     Address(&WatchingLocalFree<Releases::LocalMemory>), Original(&realLocalFree<Releases::LocalMemory>)},
+     Address(&WatchingLocalFree<Releases::LocalMemory>),
+     Original(&realLocalFree<Releases::LocalMemory>)},
 };
 
 } // namespace
 
-ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::wstring_view secret, Releases releases)
+ModuleFreeWatch::ModuleFreeWatch(HMODULE module, std::initializer_list<std::wstring_view> secrets,
+                                 Releases releases)
     : releases_(releases) {
     WatchState& state = StateOf(releases);
-    state.secret = secret;
+    state.secrets = {};
+    std::copy_n(secrets.begin(), std::min(secrets.size(), state.secrets.size()),
+                state.secrets.begin());
     state.released = 0;
     state.holding = 0;
     installed_ = module != nullptr;
@@ -179,4 +184,28 @@ long ModuleFreeWatch::releasedBlocks() const {
 
 long ModuleFreeWatch::blocksHoldingSecret() const {
     return StateOf(releases_).holding;
+}
+
+namespace {
+
+constexpr std::size_t PieceUnits = 8;
+
+} // namespace
+
+int CountSecretPieces(const void* memory, std::size_t size, std::wstring_view text) {
+    const auto* begin = static_cast<const BYTE*>(memory);
+    const std::size_t pieceBytes = std::min(text.size(), PieceUnits) * sizeof(wchar_t);
+    const std::size_t pieces = text.size() >= PieceUnits ? text.size() - PieceUnits + 1 : 1;
+    const auto* secret = reinterpret_cast<const BYTE*>(text.data());
+    int found = 0;
+    for (std::size_t at = 0; at + pieceBytes <= size; at += sizeof(wchar_t)) {
+        for (std::size_t piece = 0; piece < pieces; ++piece) {
+            if (std::memcmp(begin + at, secret + piece * sizeof(wchar_t), pieceBytes) == 0) {
+                ++found;
+                at += text.size() * sizeof(wchar_t); // the rest of this copy
+                break;
+            }
+        }
+    }
+    return found;
 }
