@@ -9,12 +9,14 @@ if(WIN32)
     set(QMK_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/support/wine-run)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${QMK_WINE_RUN} ${CMAKE_BINARY_DIR})
 
-    # qmk_wine_test(name SOURCES ... [RESOURCES ...] [LIBRARIES ...] [REGISTRY]
+    # qmk_wine_test(name SOURCES ... [RESOURCES ...] [LIBRARIES ...] [REGISTRY] [DLL]
     #               [TIMEOUT seconds] [ENVIRONMENT VAR=value ...])
     # REGISTRY: the test writes machine-wide registry keys; such tests never run in parallel.
+    # DLL: the test drives the shipped DLL through COM (label "dll"); scripts/test runs these
+    # against the second compiler's DLL too.
     # TIMEOUT: per test, 300 s unless given. ENVIRONMENT: set for every run of the executable.
     function(qmk_wine_test name)
-        cmake_parse_arguments(T "REGISTRY" "TIMEOUT" "SOURCES;RESOURCES;LIBRARIES;ENVIRONMENT"
+        cmake_parse_arguments(T "REGISTRY;DLL" "TIMEOUT" "SOURCES;RESOURCES;LIBRARIES;ENVIRONMENT"
                               ${ARGN})
         if(NOT T_TIMEOUT)
             set(T_TIMEOUT 300)
@@ -29,6 +31,9 @@ if(WIN32)
         endif()
         if(T_ENVIRONMENT)
             list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
+        endif()
+        if(T_DLL)
+            list(APPEND properties LABELS dll)
         endif()
         gtest_discover_tests(${name} DISCOVERY_TIMEOUT 180 PROPERTIES ${properties})
     endfunction()

@@ -3,7 +3,7 @@
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64
     fonts-wine xvfb cmake ninja-build googletest g++ imagemagick x11-apps clang
     libclang-rt-14-dev fonts-noto-cjk python3 osslsigncode openssl zip fonts-dejavu-core
-    fonts-tlwg-loma-ttf python3-fonttools)
+    fonts-tlwg-loma-ttf python3-fonttools lld clang-tidy cppcheck)
 
 install_prerequisites() {
     local missing=()
@@ -26,6 +26,17 @@ build_windows() {
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null &&
         cmake --build "$root/build/windows" || {
         echo "Windows build failed" >&2
+        return 1
+    }
+}
+
+# The same DLL from the second compiler (clang and lld), with the tests that drive it.
+clang_targets=(qmkihvui module_tests extension_tests extension_class_id_tests)
+build_windows_clang() {
+    cmake -S "$root" -B "$root/build/windows-clang" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/clang-mingw-w64-x86_64.cmake" >/dev/null &&
+        cmake --build "$root/build/windows-clang" --target "${clang_targets[@]}" || {
+        echo "Windows build with clang failed" >&2
         return 1
     }
 }

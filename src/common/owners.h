@@ -183,7 +183,8 @@ class UniqueVariant {
 
 class CriticalSection {
   public:
-    CriticalSection() { InitializeCriticalSection(&section_); }
+    // Cannot fail on any supported Windows, so objects holding one are built without throwing.
+    CriticalSection() noexcept { InitializeCriticalSection(&section_); }
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
     ~CriticalSection() { DeleteCriticalSection(&section_); }

@@ -83,7 +83,7 @@ void ConnConfigDlg::OnOk(WORD) {
 }
 
 void ConnConfigDlg::OnHideCharacters() {
-    hideCharacters = IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS);
+    hideCharacters = IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS) == BST_CHECKED;
     // While the switch is off only the masking of the disabled boxes changes.
     ApplyHideCharacters(hideCharacters, entry, usePrivate != FALSE);
     if (usePrivate) {

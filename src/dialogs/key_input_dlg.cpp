@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr int LengthLabelCapacity = 20;
 constexpr int CaptionCapacity = 256;
 constexpr int MessageCapacity = 1024;
+constexpr int LengthLabelCapacity = 20;
 
 // Copies at most 64 characters and terminates, as every copy of a key does.
 void CopyKey(wchar_t (&target)[KeyBufferCapacity], const wchar_t* source) {
@@ -59,7 +59,6 @@ void ShowLength(HWND label, HWND box) {
     if (label == nullptr) {
         return;
     }
-    wchar_t text[LengthLabelCapacity] = {};
     const int length = GetWindowTextLengthW(box);
     if (length > 0) {
         _itow(length, text, 10);
@@ -190,7 +189,7 @@ void KeyInputDlg::OnEditSetFocus(int id) {
 void KeyInputDlg::OnUsePrivate() {}
 
 void KeyInputDlg::OnHideCharacters() {
-    hideCharacters = IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS);
+    hideCharacters = IsDlgButtonChecked(dialogWindow, IDC_HIDE_CHARACTERS) == BST_CHECKED;
     ApplyHideCharacters(hideCharacters, entry, TRUE);
     RefreshEntryControls(entry);
 }

@@ -5,19 +5,23 @@
 #include "extension/policy.h"
 #include "module/string_loader.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr DWORD InprocContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
 
 using PropertyArray = UniqueCoTaskMem<IDot11ExtUIProperty*>;
 
+// The host frees the array with CoTaskMemFree; every slot is null until it is filled.
 PropertyArray AllocatePropertyArray(DWORD count) {
-    auto* block =
-        static_cast<IDot11ExtUIProperty**>(CoTaskMemAlloc(count * sizeof(IDot11ExtUIProperty*)));
-    if (block != nullptr) {
-        ZeroMemory(block, count * sizeof(IDot11ExtUIProperty*));
+    // NOLINTNEXTLINE(bugprone-sizeof-expression) an array of interface pointers: their size
+    const size_t bytes = count * sizeof(IDot11ExtUIProperty*);
+    PropertyArray block(static_cast<IDot11ExtUIProperty**>(CoTaskMemAlloc(bytes)));
+    if (block) {
+        std::fill_n(block.get(), count, nullptr);
     }
-    return PropertyArray(block);
+    return block;
 }
 
 // Property objects come back through COM under the module's own class, so the class must be

@@ -209,9 +209,9 @@ PropertyList EnumerateProperties(IDot11ExtUI* root, DOT11_EXT_UI_PROPERTY_TYPE k
     if (FAILED(list.hr) || array == nullptr) {
         return list;
     }
-    UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
+    const UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
     for (DWORD i = 0; i < count; ++i) {
-        list.properties.push_back(Adopt(array[i]));
+        list.properties.push_back(Adopt(owned.get()[i]));
     }
     return list;
 }

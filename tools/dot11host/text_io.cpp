@@ -5,6 +5,9 @@
 
 namespace {
 
+// Vendor sections and scripts are small; anything larger is no input of this program.
+constexpr LONGLONG MaxTextFileBytes = 16LL * 1024 * 1024;
+
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) {
         return {};
@@ -68,8 +71,8 @@ std::wstring SystemMessage(unsigned long code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    UniqueLocalString owned(buffer);
-    std::wstring message = length != 0 ? std::wstring(buffer, length) : L"";
+    const UniqueLocalString owned(buffer);
+    std::wstring message = length != 0 ? std::wstring(owned.get(), length) : L"";
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
                                 message.back() == L' ' || message.back() == L'.')) {
         message.pop_back();
@@ -79,8 +82,8 @@ std::wstring SystemMessage(unsigned long code) {
 
 std::wstring HrText(long hr) {
     wchar_t text[16] = {};
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
+    const int length = swprintf(text, std::size(text), L"0x%08lX", static_cast<unsigned long>(hr));
+    return std::wstring(text, length > 0 ? length : 0);
 }
 
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, std::wstring& error) {
@@ -91,7 +94,7 @@ std::optional<std::wstring> ReadTextFile(const std::wstring& path, std::wstring&
         return std::nullopt;
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) {
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > MaxTextFileBytes) {
         error = L"not a readable file of at most 16 MiB";
         return std::nullopt;
     }
