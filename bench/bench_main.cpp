@@ -156,8 +156,8 @@ void BareWalkPath(IXMLDOMNode* start, std::initializer_list<const wchar_t*> name
 
 // The writer's element steps done bare: createElement, appendChild under the parent and,
 // for a leaf with a text, put_text.
-ComPtr<IXMLDOMNode> BareAppend(IXMLDOMDocument* document, IXMLDOMNode* parent,
-                               const wchar_t* name, const wchar_t* text = nullptr) {
+ComPtr<IXMLDOMNode> BareAppend(IXMLDOMDocument* document, IXMLDOMNode* parent, const wchar_t* name,
+                               const wchar_t* text = nullptr) {
     BSTR tag = SysAllocString(name);
     ComPtr<IXMLDOMElement> element;
     document->createElement(tag, &element);

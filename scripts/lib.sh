@@ -3,7 +3,8 @@
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64
     fonts-wine xvfb cmake ninja-build googletest g++ imagemagick x11-apps clang
     libclang-rt-14-dev fonts-noto-cjk python3 osslsigncode openssl zip fonts-dejavu-core
-    fonts-tlwg-loma-ttf python3-fonttools lld clang-tidy cppcheck)
+    fonts-tlwg-loma-ttf python3-fonttools lld clang-tidy cppcheck
+    clang-format)
 
 install_prerequisites() {
     local missing=()

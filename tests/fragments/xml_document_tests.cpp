@@ -37,8 +37,9 @@ TEST_F(XmlDocumentTest, LoadsOnlyWellFormedText) {
 // Every other parser setting stays as a bare document has it.
 TEST_F(XmlDocumentTest, DocumentsResolveNoExternalsAndKeepOtherDefaults) {
     ComPtr<IXMLDOMDocument> bare;
-    ASSERT_HR(S_OK, CoCreateInstance(DomDocumentClsid, nullptr, CLSCTX_INPROC_SERVER, DomDocumentIid,
-                                     reinterpret_cast<void**>(bare.GetAddressOf())));
+    ASSERT_HR(S_OK,
+              CoCreateInstance(DomDocumentClsid, nullptr, CLSCTX_INPROC_SERVER, DomDocumentIid,
+                               reinterpret_cast<void**>(bare.GetAddressOf())));
     ComPtr<IXMLDOMDocument> document;
     ASSERT_HR(S_OK, CreateDocument(document));
     VARIANT_BOOL value = VARIANT_TRUE;

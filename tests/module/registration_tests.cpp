@@ -101,8 +101,8 @@ TEST(RegistryFixtureTest, RemovesOnlyTheParentsItsKeysCreated) {
     const std::wstring root = L"Software\\QmkRegistryFixtureProbe";
     ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, root));
     ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, root + L"\\Kept", L"Marker", 1));
-    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueW(HKEY_CURRENT_USER, (root + L"\\Kept").c_str(),
-                                                L"Marker"));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegDeleteKeyValueW(HKEY_CURRENT_USER, (root + L"\\Kept").c_str(), L"Marker"));
     {
         RegistryProbe probe(root + L"\\Kept\\Made\\Leaf");
         probe.Begin();

@@ -62,30 +62,14 @@ const wchar_t* const AbsolutePaths[] = {L"/CCX",
                                         L"/CCX/openNetwork",
                                         L"/CCX/authenticatingNetwork",
                                         L"/DPT"};
-const wchar_t* const RelativePaths[] = {L"RadioMeasurement",
-                                        L"KeepAliveTimer",
-                                        L"Diagnostics/Channel",
-                                        L"Diagnostics/AuthorizedProfile",
-                                        L"disabled",
-                                        L"enabled",
-                                        L"disableLocationBasedServices",
-                                        L"MaxOffChannelTimeMs",
-                                        L"MinOnChannelTimeMs",
-                                        L"Period",
-                                        L"SSID/Hex",
-                                        L"SSID/Name",
-                                        L"EnableClientReporting",
-                                        L"open",
-                                        L"cckm",
-                                        L"wpa",
-                                        L"wpa2",
-                                        L"encryption",
-                                        L"useDPTPrivateKey",
-                                        L"DPTPrivateKey",
-                                        L"DPTEncryption",
-                                        // the longest path the walk takes, and one longer
-                                        L"a/b/c/d/e/f/g/h",
-                                        L"a/b/c/d/e/f/g/h/i"};
+const wchar_t* const RelativePaths[] = {
+    L"RadioMeasurement", L"KeepAliveTimer", L"Diagnostics/Channel",
+    L"Diagnostics/AuthorizedProfile", L"disabled", L"enabled", L"disableLocationBasedServices",
+    L"MaxOffChannelTimeMs", L"MinOnChannelTimeMs", L"Period", L"SSID/Hex", L"SSID/Name",
+    L"EnableClientReporting", L"open", L"cckm", L"wpa", L"wpa2", L"encryption", L"useDPTPrivateKey",
+    L"DPTPrivateKey", L"DPTEncryption",
+    // the longest path the walk takes, and one longer
+    L"a/b/c/d/e/f/g/h", L"a/b/c/d/e/f/g/h/i"};
 
 int Compare(IXMLDOMNode* start, const wchar_t* path, std::vector<ComPtr<IXMLDOMNode>>& found) {
     ComPtr<IXMLDOMNode> walked = SelectNode(start, path);

@@ -419,6 +419,5 @@ bool SaveScreenshot(HWND window, const std::string& unixPngPath) {
                                 L" -trim +repage " + partial + L" && /bin/mv " + partial + L" " +
                                 path + L"; /bin/rm -f " + raw;
     // Wine starts a Unix program without a handle to wait on: the file it writes is awaited.
-    return StartProcess(L"/bin/sh -c \"" + script + L"\"") &&
-           WaitForFile(WindowsPath(path), 60000);
+    return StartProcess(L"/bin/sh -c \"" + script + L"\"") && WaitForFile(WindowsPath(path), 60000);
 }

@@ -64,8 +64,9 @@ DWORD RunProcess(std::wstring commandLine) {
 CapturedRun RunCapturingOutput(std::wstring commandLine) {
     // Fresh names for every run: a child that has just exited may still hold its files.
     static int runs = 0;
-    const std::wstring stem = TempFolder() + L"qmk-child-" + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(++runs);
+    const std::wstring stem = TempFolder() + L"qmk-child-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++runs);
     const std::wstring outPath = stem + L".out";
     const std::wstring errPath = stem + L".err";
     CapturedRun run;

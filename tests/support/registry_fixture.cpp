@@ -70,8 +70,7 @@ RegValue ReadRegValue(HKEY root, const std::wstring& path, const wchar_t* name) 
         return value;
     }
     DWORD size = 0;
-    if (RegQueryValueExW(key.get(), name, nullptr, &value.type, nullptr, &size) ==
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.get(), name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         value.data.resize(size);
         value.found = RegQueryValueExW(key.get(), name, nullptr, &value.type, value.data.data(),
                                        &size) == ERROR_SUCCESS;

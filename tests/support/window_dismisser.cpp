@@ -43,8 +43,8 @@ LRESULT CALLBACK DismissAfterInit(int code, WPARAM wParam, LPARAM lParam) {
 
 WindowDismisser::WindowDismisser() : state_(std::make_unique<DismisserState>()) {
     dismisserState = state_.get();
-    hook_.reset(SetWindowsHookExW(WH_CALLWNDPROCRET, DismissAfterInit, nullptr,
-                                  GetCurrentThreadId()));
+    hook_.reset(
+        SetWindowsHookExW(WH_CALLWNDPROCRET, DismissAfterInit, nullptr, GetCurrentThreadId()));
 }
 
 WindowDismisser::~WindowDismisser() {

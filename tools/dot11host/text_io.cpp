@@ -87,8 +87,8 @@ std::wstring HrText(long hr) {
 }
 
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, std::wstring& error) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = SystemMessage(GetLastError());
         return std::nullopt;
