@@ -59,6 +59,7 @@ void ShowLength(HWND label, HWND box) {
     if (label == nullptr) {
         return;
     }
+    wchar_t text[LengthLabelCapacity] = {};
     const int length = GetWindowTextLengthW(box);
     if (length > 0) {
         _itow(length, text, 10);
