@@ -139,6 +139,15 @@ class HostProgramTest : public ExtensionRegistryTest {
 TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
     const std::wstring adapter = std::wstring(L" --adapter ") + TestAdapter;
     const std::wstring garbage = File(L"dot11host-garbage.inf", "not an INF\n[Version\n");
+    int profiles = 0;
+    auto profile = [this, &profiles](const std::string& text) {
+        const std::wstring name = L"dot11host-profile-" + std::to_wstring(++profiles) + L".xml";
+        return L"edit --profile \"" + File(name, text) + L"\"";
+    };
+    const std::string head = "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/"
+                             "profile/v1\"><name>P</name>";
+    const std::string ssid = "<SSIDConfig><SSID><name>N</name></SSID></SSIDConfig>"
+                             "<connectionType>ESS</connectionType>";
     struct Case {
         const char* name;
         std::wstring arguments;
@@ -150,6 +159,31 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
         {"unknown command", L"frobnicate", 2, "unknown command frobnicate"},
         {"show with a word", L"show now", 2, "show takes no word now"},
         {"edit without a vendor section", L"edit", 2, "--vendor FILE or --no-vendor"},
+        {"edit with a profile and no vendor", L"edit --profile p.xml --no-vendor", 2,
+         "one of --profile FILE, --vendor FILE or --no-vendor"},
+        {"edit with a profile and its name", L"edit --profile p.xml --profile-name q", 2,
+         "--profile-name does not go with --profile"},
+        {"an unreadable profile", L"edit --profile Z:\\no\\such.xml", 1,
+         "cannot read Z:\\no\\such.xml"},
+        // Refused before the extension is looked for: it is not registered here.
+        {"a profile that is no XML", profile("WLANProfile"), 1,
+         "not a wireless profile: the file is not well-formed XML"},
+        {"a profile of another namespace", profile("<WLANProfile xmlns=\"urn:x\"/>"), 1,
+         "not a wireless profile: the root is not WLANProfile"},
+        {"a profile without an SSID", profile(head + "<connectionType>ESS</connectionType>"
+                                                     "</WLANProfile>"),
+         1, "the profile has no SSID"},
+        {"an SSID of 33 bytes",
+         profile(head + "<SSIDConfig><SSID><name>" + std::string(33, 'a') + "</name></SSID>"
+                        "</SSIDConfig><connectionType>ESS</connectionType></WLANProfile>"),
+         1, "SSID 1 has neither a hex"},
+        {"a profile of another connection type",
+         profile(head + "<SSIDConfig><SSID><hex>4E</hex></SSID></SSIDConfig>"
+                        "<connectionType>mesh</connectionType></WLANProfile>"),
+         1, "connectionType is \"mesh\""},
+        {"an IHV element that is not well-formed",
+         profile(head + ssid + "<IHV><connectivity><CCX></connectivity></IHV></WLANProfile>"), 1,
+         "the IHV element is not well-formed XML"},
         {"edit with an unknown option", L"edit --no-vendor --colour", 2, "unknown option --colour"},
         {"edit with a bad GUID", L"edit --no-vendor --adapter 1234-not-a-guid", 2,
          "not a GUID: 1234-not-a-guid"},
@@ -291,6 +325,89 @@ TEST_F(HostProgramTest, KeyPropertiesOnAFragmentFile) {
     run = RunHost(L"key --entry wpa2 --fragment \"" + fragment + L"\" cipher CCMP");
     EXPECT_EQ(2u, run.exitCode);
     EXPECT_TRUE(Contains(run.err, "no cipher named \"CCMP\"")) << run.err;
+    EXPECT_EQ(0u, RunHost(L"unregister").exitCode);
+}
+
+// The file's text as the host decodes it: UTF-16 after its byte-order mark, or UTF-8.
+std::string DecodedText(const std::wstring& path) {
+    const std::string bytes = ReadAll(path);
+    if (bytes.rfind("\xFF\xFE", 0) != 0) {
+        return bytes;
+    }
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                            static_cast<unsigned char>(bytes[i + 1]) << 8));
+    }
+    return Utf8(text);
+}
+
+// Every kind of example profile through the host program, with nobody at the display but
+// a person who reads the notice: the vendor text passed is the IHV element as it stands in
+// the file, the record holds what the profile says, and the extension answers as it does
+// for that text.
+TEST_F(HostProgramTest, ProfilesReachTheExtensionAsTheHostPassesThem) {
+    ASSERT_EQ(0u, RunHost(L"register").exitCode);
+    const std::wstring person = File(L"dot11host-reader.txt", "# reads the notice\n");
+    const std::wstring examples = QMK_EXAMPLE_PROFILES;
+    // A sound profile whose IHV text alone is not: the host passes it as it stands.
+    const std::wstring cut = File(
+        L"dot11host-cut.xml",
+        "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\"><name>Cut"
+        "</name><SSIDConfig><SSID><name>Cut</name></SSID></SSIDConfig><connectionType>ESS"
+        "</connectionType><IHV><!-- was </IHV> --><connectivity/></IHV></WLANProfile>");
+    struct Case {
+        std::wstring path;
+        std::vector<std::string> inOutput; // record fields and what the extension answered
+        std::string inError;               // none: exit code 0
+    } cases[] = {
+        {examples + L"home-wpa2-personal.xml",
+         {"wstrProfileName: Home WPA2\n", "dwProfileTypeFlags: 2\n", "SSID 1: 486F6D654E6574\n",
+          "BssType: 1\n", "MS security: auth 7, cipher 4, 802.1X 0\n", "changed: no"},
+         ""},
+        // No IHV element: a null vendor text, which the extension answers with its defaults.
+        {examples + L"cafe-open.xml",
+         {"SSID 1: 43616665204775657374\n", "MS security: auth 1, cipher 0, 802.1X 0\n",
+          "changed: yes", "<Hex>446961676E6F73746963204368616E6E656C</Hex>"},
+         ""},
+        {examples + L"workshop-adhoc-ibss.xml",
+         {"SSID 1: 576F726B73686F70\n", "BssType: 2\n", "auth 7, cipher 4", "changed: no"}, ""},
+        {examples + L"office-wpa2-enterprise-utf16.xml",
+         {"wstrProfileName: B\xC3\xBCro Enterprise\n", "SSID 1: 42C3BC726F\n",
+          "MS security: auth 6, cipher 4, 802.1X 1\n", "changed: no"},
+         ""},
+        {examples + L"warehouse-ccx-reset.xml",
+         {"SSID 1: 57482D5363616E\n", "SSID 2: 57482D5363616E2D3547\n", "auth 4, cipher 2",
+          "changed: yes", "<MaxOffChannelTimeMs>50</MaxOffChannelTimeMs>", "<Period>0</Period>"},
+         ""},
+        {cut,
+         {"interfaceGuid: {00000000-0000-0000-0000-000000000000}\n", "changed: no"},
+         "the IHV element is not well-formed XML on its own"},
+    };
+    DisplayLease display;
+    for (const Case& c : cases) {
+        const std::wstring out = OutputFile(L"dot11host-kept.xml");
+        const CapturedRun run = RunHost(L"edit --profile \"" + c.path + L"\" --user \"" + person +
+                                        L"\" --out \"" + out + L"\"");
+        const std::string name = Utf8(c.path);
+        EXPECT_EQ(c.inError.empty() ? 0u : 1u, run.exitCode) << name << "\n" << run.out << run.err;
+        EXPECT_TRUE(Contains(run.err, c.inError)) << name << "\n" << run.err;
+        const std::string text = DecodedText(c.path);
+        const size_t start = text.find("<IHV>");
+        const std::string passed =
+            start == std::string::npos
+                ? "(none)"
+                : text.substr(start, text.find("</IHV>", start) + 6 - start);
+        EXPECT_TRUE(Contains(run.out, "vendor section (old):\n" + passed + "\n"))
+            << name << "\n" << run.out;
+        for (const std::string& part : c.inOutput) {
+            EXPECT_TRUE(Contains(run.out, part)) << name << ": " << part << "\n" << run.out;
+        }
+        // The section the host keeps: the new one, or its own.
+        if (Contains(run.out, "changed: no")) {
+            EXPECT_EQ(passed + "\n", ReadAll(out)) << name;
+        }
+    }
     EXPECT_EQ(0u, RunHost(L"unregister").exitCode);
 }
 

@@ -3,6 +3,7 @@
 #include "adapter_keys.h"
 #include "extension_client.h"
 #include "inf_install.h"
+#include "profile_reader.h"
 #include "scripted_person.h"
 #include "text_io.h"
 
@@ -263,19 +264,70 @@ int ShowCommand(const std::optional<GUID>& adapter) {
     return ExitOk;
 }
 
+namespace {
+
+// What the host passes for a wireless profile: its IHV text and the record filled from it.
+// `problem` names a fault of the profile that still leaves the host something to pass.
+struct ProfileInput {
+    std::optional<std::wstring> vendorText;
+    std::unique_ptr<ProfileRecord> record;
+    std::wstring problem;
+};
+
+std::optional<ProfileInput> ReadProfileOrSay(const std::wstring& path, const GUID& adapter,
+                                             int& exitCode) {
+    const std::optional<std::wstring> text = ReadFileOrSay(path, exitCode);
+    if (!text) {
+        return std::nullopt;
+    }
+    const ProfileReading reading = ReadWirelessProfile(*text);
+    if (!reading.profile) {
+        exitCode = Fail(ExitFailed, path + L": " + reading.error);
+        return std::nullopt;
+    }
+    ProfileInput input;
+    input.vendorText = reading.profile->vendorText;
+    input.record = std::make_unique<ProfileRecord>(*reading.profile, adapter);
+    input.problem = reading.error;
+    Print(L"profile: " + reading.profile->name);
+    Print(L"connection record:");
+    for (const std::wstring& line : DescribeRecord(*input.record->get())) {
+        Print(L"  " + line);
+    }
+    if (!reading.profile->securityNote.empty()) {
+        Print(L"  (" + reading.profile->securityNote + L")");
+    }
+    return input;
+}
+
+} // namespace
+
 int EditCommand(const EditOptions& options) {
     int exitCode = ExitOk;
     std::optional<std::wstring> vendorText;
-    if (options.vendorFile) {
-        vendorText = ReadFileOrSay(*options.vendorFile, exitCode);
-        if (!vendorText) {
+    std::optional<DOT11EXT_IHV_PARAMS> params;
+    std::optional<ProfileInput> profile;
+    DOT11EXT_IHV_PARAMS* connection = nullptr;
+    if (options.profileFile) {
+        profile = ReadProfileOrSay(*options.profileFile, options.adapter.value_or(GUID{}),
+                                   exitCode);
+        if (!profile) {
             return exitCode;
         }
-    }
-    std::optional<DOT11EXT_IHV_PARAMS> params =
-        HostParams(options.adapter, options.profileName, options.vendorFile, exitCode);
-    if (options.adapter && !params) {
-        return exitCode;
+        vendorText = profile->vendorText;
+        connection = profile->record->get();
+    } else {
+        if (options.vendorFile) {
+            vendorText = ReadFileOrSay(*options.vendorFile, exitCode);
+            if (!vendorText) {
+                return exitCode;
+            }
+        }
+        params = HostParams(options.adapter, options.profileName, options.vendorFile, exitCode);
+        if (options.adapter && !params) {
+            return exitCode;
+        }
+        connection = params ? &*params : nullptr;
     }
     std::optional<std::vector<PersonStep>> steps;
     if (options.personScript) {
@@ -313,8 +365,8 @@ int EditCommand(const EditOptions& options) {
         if (steps) {
             person = std::make_unique<ScriptedPerson>(*steps);
         }
-        hr = connectivity.properties[0]->EditSettings(
-            host.get(), oldText.get(), params ? &*params : nullptr, newText.put(), &changed);
+        hr = connectivity.properties[0]->EditSettings(host.get(), oldText.get(), connection,
+                                                      newText.put(), &changed);
         if (person) {
             person->Finished();
             personDone = person->AllStepsDone();
@@ -338,7 +390,14 @@ int EditCommand(const EditOptions& options) {
             return Fail(ExitFailed, L"cannot write " + *options.outFile + L": " + error);
         }
     }
-    return personDone ? ExitOk : Fail(ExitFailed, L"the scripted person could not do every step");
+    if (!personDone) {
+        return Fail(ExitFailed, L"the scripted person could not do every step");
+    }
+    if (profile && !profile->problem.empty()) {
+        return Fail(ExitFailed, *options.profileFile + L": " + profile->problem +
+                                    L" (passed as it stands, as the host would)");
+    }
+    return ExitOk;
 }
 
 namespace {

@@ -22,6 +22,8 @@ int ShowCommand(const std::optional<GUID>& adapter);
 
 struct EditOptions {
     std::optional<std::wstring> vendorFile; // none: the host passes no vendor section
+    // A wireless profile instead: its IHV element and the record filled from it.
+    std::optional<std::wstring> profileFile;
     std::optional<GUID> adapter;
     std::optional<std::wstring> profileName; // default: the vendor file's name
     std::optional<std::wstring> personScript;

@@ -27,10 +27,13 @@ constexpr wchar_t Usage[] =
     L"                           goes too)\n"
     L"  show [--adapter GUID]    the extension's name and its properties of kind 0 and 2:\n"
     L"                           names, flags, cipher lists and entry options\n"
-    L"  edit (--vendor FILE | --no-vendor) [--adapter GUID] [--profile-name NAME]\n"
-    L"       [--user SCRIPT | --interactive] [--out FILE]\n"
+    L"  edit (--profile FILE | --vendor FILE | --no-vendor) [--adapter GUID]\n"
+    L"       [--profile-name NAME] [--user SCRIPT | --interactive] [--out FILE]\n"
     L"                           run EditSettings on the vendor section in FILE (UTF-8 or\n"
     L"                           UTF-16); print the changed flag and the new section.\n"
+    L"                           --profile: a Windows wireless profile (WLANProfile); its IHV\n"
+    L"                           element is the vendor section and the connection record\n"
+    L"                           holds its name, SSIDs, connection type and MSM security.\n"
     L"                           --user: a scripted person at the dialog; --interactive (the\n"
     L"                           default): the person at the display. --out: write the\n"
     L"                           section the host keeps.\n"
@@ -46,7 +49,8 @@ constexpr wchar_t Usage[] =
     L"Ndi\\IHVExtensions UIExtensibilityCLSID, that class) and pass the connection record\n"
     L"(the GUID, the profile name - by default the file's name -, a user profile on an\n"
     L"infrastructure network). Without it: the class registered for the DLL beside this\n"
-    L"program, and no connection record.\n"
+    L"program, and no connection record (with --profile: the profile's record, interface\n"
+    L"GUID zero).\n"
     L"\n"
     L"A person's script has one step a line: check|uncheck use-private|hide-characters,\n"
     L"type passphrase|confirm TEXT, ok, cancel, screenshot PATH (a PNG; PATH a Unix path).\n"
@@ -161,7 +165,8 @@ int Show(const std::vector<std::wstring>& args) {
 
 int Edit(const std::vector<std::wstring>& args) {
     const Arguments arguments =
-        Split(args, {L"--vendor", L"--adapter", L"--profile-name", L"--user", L"--out"},
+        Split(args,
+              {L"--profile", L"--vendor", L"--adapter", L"--profile-name", L"--user", L"--out"},
               {L"--no-vendor", L"--interactive"});
     if (!arguments.error.empty()) {
         return UsageError(arguments.error);
@@ -174,12 +179,18 @@ int Edit(const std::vector<std::wstring>& args) {
     if (!AdapterOption(arguments, options.adapter, error)) {
         return UsageError(error);
     }
+    options.profileFile = Option(arguments, L"--profile");
     options.vendorFile = Option(arguments, L"--vendor");
     options.profileName = Option(arguments, L"--profile-name");
     options.personScript = Option(arguments, L"--user");
     options.outFile = Option(arguments, L"--out");
-    if (options.vendorFile.has_value() == HasFlag(arguments, L"--no-vendor")) {
-        return UsageError(L"edit needs either --vendor FILE or --no-vendor");
+    const int sources = (options.profileFile ? 1 : 0) + (options.vendorFile ? 1 : 0) +
+                        (HasFlag(arguments, L"--no-vendor") ? 1 : 0);
+    if (sources != 1) {
+        return UsageError(L"edit needs one of --profile FILE, --vendor FILE or --no-vendor");
+    }
+    if (options.profileFile && options.profileName) {
+        return UsageError(L"--profile-name does not go with --profile: the profile has its name");
     }
     if (options.personScript && HasFlag(arguments, L"--interactive")) {
         return UsageError(L"--user and --interactive exclude each other");
