@@ -170,12 +170,14 @@ TEST_F(HostProgramTest, HelpAndCommandLineMistakes) {
          "not a wireless profile: the file is not well-formed XML"},
         {"a profile of another namespace", profile("<WLANProfile xmlns=\"urn:x\"/>"), 1,
          "not a wireless profile: the root is not WLANProfile"},
-        {"a profile without an SSID", profile(head + "<connectionType>ESS</connectionType>"
-                                                     "</WLANProfile>"),
+        {"a profile without an SSID",
+         profile(head + "<connectionType>ESS</connectionType>"
+                        "</WLANProfile>"),
          1, "the profile has no SSID"},
         {"an SSID of 33 bytes",
-         profile(head + "<SSIDConfig><SSID><name>" + std::string(33, 'a') + "</name></SSID>"
-                        "</SSIDConfig><connectionType>ESS</connectionType></WLANProfile>"),
+         profile(head + "<SSIDConfig><SSID><name>" + std::string(33, 'a') +
+                 "</name></SSID>"
+                 "</SSIDConfig><connectionType>ESS</connectionType></WLANProfile>"),
          1, "SSID 1 has neither a hex"},
         {"a profile of another connection type",
          profile(head + "<SSIDConfig><SSID><hex>4E</hex></SSID></SSIDConfig>"
@@ -351,11 +353,11 @@ TEST_F(HostProgramTest, ProfilesReachTheExtensionAsTheHostPassesThem) {
     const std::wstring person = File(L"dot11host-reader.txt", "# reads the notice\n");
     const std::wstring examples = QMK_EXAMPLE_PROFILES;
     // A sound profile whose IHV text alone is not: the host passes it as it stands.
-    const std::wstring cut = File(
-        L"dot11host-cut.xml",
-        "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\"><name>Cut"
-        "</name><SSIDConfig><SSID><name>Cut</name></SSID></SSIDConfig><connectionType>ESS"
-        "</connectionType><IHV><!-- was </IHV> --><connectivity/></IHV></WLANProfile>");
+    const std::wstring cut =
+        File(L"dot11host-cut.xml",
+             "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\"><name>Cut"
+             "</name><SSIDConfig><SSID><name>Cut</name></SSID></SSIDConfig><connectionType>ESS"
+             "</connectionType><IHV><!-- was </IHV> --><connectivity/></IHV></WLANProfile>");
     struct Case {
         std::wstring path;
         std::vector<std::string> inOutput; // record fields and what the extension answered
@@ -371,7 +373,8 @@ TEST_F(HostProgramTest, ProfilesReachTheExtensionAsTheHostPassesThem) {
           "changed: yes", "<Hex>446961676E6F73746963204368616E6E656C</Hex>"},
          ""},
         {examples + L"workshop-adhoc-ibss.xml",
-         {"SSID 1: 576F726B73686F70\n", "BssType: 2\n", "auth 7, cipher 4", "changed: no"}, ""},
+         {"SSID 1: 576F726B73686F70\n", "BssType: 2\n", "auth 7, cipher 4", "changed: no"},
+         ""},
         {examples + L"office-wpa2-enterprise-utf16.xml",
          {"wstrProfileName: B\xC3\xBCro Enterprise\n", "SSID 1: 42C3BC726F\n",
           "MS security: auth 6, cipher 4, 802.1X 1\n", "changed: no"},
@@ -394,12 +397,11 @@ TEST_F(HostProgramTest, ProfilesReachTheExtensionAsTheHostPassesThem) {
         EXPECT_TRUE(Contains(run.err, c.inError)) << name << "\n" << run.err;
         const std::string text = DecodedText(c.path);
         const size_t start = text.find("<IHV>");
-        const std::string passed =
-            start == std::string::npos
-                ? "(none)"
-                : text.substr(start, text.find("</IHV>", start) + 6 - start);
-        EXPECT_TRUE(Contains(run.out, "vendor section (old):\n" + passed + "\n"))
-            << name << "\n" << run.out;
+        const std::string passed = start == std::string::npos
+                                       ? "(none)"
+                                       : text.substr(start, text.find("</IHV>", start) + 6 - start);
+        EXPECT_TRUE(Contains(run.out, "vendor section (old):\n" + passed + "\n")) << name << "\n"
+                                                                                  << run.out;
         for (const std::string& part : c.inOutput) {
             EXPECT_TRUE(Contains(run.out, part)) << name << ": " << part << "\n" << run.out;
         }

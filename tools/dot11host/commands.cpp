@@ -309,8 +309,8 @@ int EditCommand(const EditOptions& options) {
     std::optional<ProfileInput> profile;
     DOT11EXT_IHV_PARAMS* connection = nullptr;
     if (options.profileFile) {
-        profile = ReadProfileOrSay(*options.profileFile, options.adapter.value_or(GUID{}),
-                                   exitCode);
+        profile =
+            ReadProfileOrSay(*options.profileFile, options.adapter.value_or(GUID{}), exitCode);
         if (!profile) {
             return exitCode;
         }

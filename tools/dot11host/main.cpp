@@ -164,10 +164,9 @@ int Show(const std::vector<std::wstring>& args) {
 }
 
 int Edit(const std::vector<std::wstring>& args) {
-    const Arguments arguments =
-        Split(args,
-              {L"--profile", L"--vendor", L"--adapter", L"--profile-name", L"--user", L"--out"},
-              {L"--no-vendor", L"--interactive"});
+    const Arguments arguments = Split(
+        args, {L"--profile", L"--vendor", L"--adapter", L"--profile-name", L"--user", L"--out"},
+        {L"--no-vendor", L"--interactive"});
     if (!arguments.error.empty()) {
         return UsageError(arguments.error);
     }

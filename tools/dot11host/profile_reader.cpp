@@ -225,8 +225,7 @@ ProfileReading ReadWirelessProfile(const std::wstring& text) {
     profile.name = ChildText(root.Get(), L"name").value_or(L"");
     if (profile.name.empty() || profile.name.size() >= MS_MAX_PROFILE_NAME_LENGTH) {
         return {std::nullopt, L"not a wireless profile: its name is missing or longer than " +
-                                  std::to_wstring(MS_MAX_PROFILE_NAME_LENGTH - 1) +
-                                  L" characters"};
+                                  std::to_wstring(MS_MAX_PROFILE_NAME_LENGTH - 1) + L" characters"};
     }
     // The platform refuses to store a profile without SSIDs: no host shows one.
     if (std::wstring error = ReadSsids(root.Get(), profile.ssids); !error.empty()) {
@@ -234,8 +233,8 @@ ProfileReading ReadWirelessProfile(const std::wstring& text) {
     }
     const std::wstring type = ChildText(root.Get(), L"connectionType").value_or(L"");
     if (type != L"ESS" && type != L"IBSS") {
-        return {std::nullopt, L"not a wireless profile: connectionType is \"" + type +
-                                  L"\", not ESS or IBSS"};
+        return {std::nullopt,
+                L"not a wireless profile: connectionType is \"" + type + L"\", not ESS or IBSS"};
     }
     profile.bssType = type == L"ESS" ? dot11_BSS_type_infrastructure : dot11_BSS_type_independent;
     ReadSecurity(root.Get(), profile);
