@@ -74,8 +74,8 @@ std::optional<AdapterKey> FindAdapterKey(const GUID& adapter, REGSAM access) {
 
 std::optional<AdapterKey> CreateStandInAdapterKey(const GUID& adapter, std::wstring& error) {
     for (int number = 0; number < 10000; ++number) {
-        wchar_t name[8] = {};
-        swprintf(name, 8, L"%04d", number);
+        const std::wstring digits = std::to_wstring(number);
+        const std::wstring name = std::wstring(4 - digits.size(), L'0') + digits;
         AdapterKey created;
         created.name = name;
         created.standIn = true;

@@ -32,8 +32,7 @@ std::wstring ErrorText(DWORD error) {
         {ERROR_GENERAL_SYNTAX, L"a syntax error"},
         {ERROR_WRONG_INF_STYLE, L"no Windows NT [Version] Signature"},
     };
-    wchar_t code[16] = {};
-    swprintf(code, 16, L"0x%08lX", error);
+    const std::wstring code = HrText(static_cast<long>(error));
     std::wstring message = SystemMessage(error);
     for (const auto& known : InfErrors) {
         if (known.code == error) {

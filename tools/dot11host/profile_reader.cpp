@@ -118,7 +118,8 @@ int HexDigit(wchar_t c) {
 std::optional<DOT11_SSID> ReadSsid(IXMLDOMNode* node) {
     DOT11_SSID ssid{};
     if (const std::optional<std::wstring> hex = ChildText(node, L"hex")) {
-        if (hex->empty() || hex->size() % 2 != 0 || hex->size() > 2 * DOT11_SSID_MAX_LENGTH) {
+        if (hex->empty() || hex->size() % 2 != 0 ||
+            hex->size() > size_t{2} * DOT11_SSID_MAX_LENGTH) {
             return std::nullopt;
         }
         for (size_t i = 0; i < hex->size(); i += 2) {
@@ -283,11 +284,11 @@ std::vector<std::wstring> DescribeRecord(const DOT11EXT_IHV_PARAMS& params) {
     const DOT11_SSID* ssids = count > 0 ? profile.pSsidList->SSIDs : nullptr;
     for (ULONG i = 0; i < count; ++i) {
         const DOT11_SSID& ssid = ssids[i];
+        constexpr wchar_t Digits[] = L"0123456789ABCDEF";
         std::wstring hex;
-        for (ULONG b = 0; b < ssid.uSSIDLength; ++b) {
-            wchar_t pair[3] = {};
-            swprintf(pair, 3, L"%02X", ssid.ucSSID[b]);
-            hex += pair;
+        for (ULONG b = 0; b < ssid.uSSIDLength && b < DOT11_SSID_MAX_LENGTH; ++b) {
+            hex += Digits[ssid.ucSSID[b] >> 4];
+            hex += Digits[ssid.ucSSID[b] & 0x0F];
         }
         lines.push_back(L"SSID " + std::to_wstring(i + 1) + L": " + hex);
     }
