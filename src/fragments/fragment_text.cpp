@@ -22,6 +22,8 @@ std::optional<std::wstring> CopyOf(const wchar_t* text) {
     }
 }
 
+} // namespace
+
 int HexDigitValue(wchar_t c) {
     if (c >= L'0' && c <= L'9') {
         return c - L'0';
@@ -34,8 +36,6 @@ int HexDigitValue(wchar_t c) {
     }
     return -1;
 }
-
-} // namespace
 
 std::optional<std::wstring> ExtractFragment(const wchar_t* text, const wchar_t* name) {
     if (text == nullptr || *text == L'\0' || name == nullptr) {

@@ -30,6 +30,9 @@ std::optional<std::wstring> CombineFragmentTexts(const wchar_t* ccxText, const w
 // unit: `text` must hold 2 * count + 1 units.
 void EncodeHexBytes(const unsigned char* bytes, std::size_t count, wchar_t* text);
 
+// The value of one hexadecimal digit (either case), or -1.
+int HexDigitValue(wchar_t c);
+
 // Size of the blob DecodeHexBytes makes from a hexadecimal text of `length` units: the
 // decoded bytes and two zero bytes after them, which belong to the blob handed on.
 constexpr std::size_t HexBlobSize(std::size_t length) {

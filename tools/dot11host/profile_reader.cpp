@@ -2,6 +2,7 @@
 
 #include "extension_client.h"
 
+#include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 
 #include <cstring>
@@ -101,19 +102,6 @@ bool IsProfileRoot(IXMLDOMNode* root) {
            std::wcscmp(space.get(), ProfileNamespace) == 0;
 }
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if (c >= L'a' && c <= L'f') {
-        return c - L'a' + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return c - L'A' + 10;
-    }
-    return -1;
-}
-
 // hex wins over name, as on the platform; 1 to 32 bytes either way.
 std::optional<DOT11_SSID> ReadSsid(IXMLDOMNode* node) {
     DOT11_SSID ssid{};
@@ -123,8 +111,8 @@ std::optional<DOT11_SSID> ReadSsid(IXMLDOMNode* node) {
             return std::nullopt;
         }
         for (size_t i = 0; i < hex->size(); i += 2) {
-            const int high = HexDigit((*hex)[i]);
-            const int low = HexDigit((*hex)[i + 1]);
+            const int high = HexDigitValue((*hex)[i]);
+            const int low = HexDigitValue((*hex)[i + 1]);
             if (high < 0 || low < 0) {
                 return std::nullopt;
             }
