@@ -2,7 +2,7 @@
 
 #include "dialogs/dialog_resource.h"
 #include "localization/reading_order.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 #include "resources/string_ids.h"
 
 #include <memory>

@@ -9,7 +9,7 @@
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 #include "localization/reading_order.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <cwchar>
 #include <new>

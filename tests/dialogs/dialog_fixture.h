@@ -7,8 +7,8 @@
 #include "dialogs/dialog_resource.h"
 #include "dialogs/key_input_dlg.h"
 #include "localization/string_catalogue.h"
-#include "module/module_state.h"
-#include "module/string_loader.h"
+#include "services/module_state.h"
+#include "services/string_loader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "dialog_fixture.h"
 #include "languages.h"
 
-#include "module/string_block.h"
+#include "services/string_block.h"
 
 #include <iostream>
 #include <sstream>
