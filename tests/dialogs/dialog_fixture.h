@@ -64,7 +64,7 @@ inline std::unique_ptr<UiThread> StartOnUiThread(LANGID language, std::function<
 }
 
 // Runs the launcher on a UI thread; `result` is written when the dialog has closed.
-inline std::unique_ptr<UiThread> StartConnConfigDialog(DptSettings& settings, BOOL ccxEnabled,
+inline std::unique_ptr<UiThread> StartConnConfigDialog(ConnConfigRecord& settings, BOOL ccxEnabled,
                                                        BOOL& result, LANGID language = EnglishUs) {
     return StartOnUiThread(language, [&settings, ccxEnabled, &result] {
         result = RunConnConfigDialog(nullptr, settings, ccxEnabled);
