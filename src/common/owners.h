@@ -52,6 +52,8 @@ template <typename T, auto Close, INT_PTR Invalid = 0> class UniqueAny {
             if constexpr (std::is_invocable_v<decltype(Close), T>) {
                 Close(old);
             } else {
+                // Frees what the variable points to (RpcStringFreeW), not the variable.
+                // cppcheck-suppress autovarInvalidDeallocation
                 Close(&old);
             }
             SetLastError(lastError);

@@ -22,8 +22,7 @@ void ShowCcxIndicator(HWND dialog, BOOL ccxEnabled) {
     CheckDlgButton(dialog, IDC_CCX_ENABLED, ccxEnabled ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CopyPassphrase(ConnConfigRecord& record, const wchar_t* passphrase) {
-    wchar_t(&text)[KeyBufferCapacity] = record.passphrase.text;
+void CopyPassphrase(wchar_t (&text)[KeyBufferCapacity], const wchar_t* passphrase) {
     SecureZeroMemory(text, sizeof(text));
     if (passphrase == nullptr) {
         return;
@@ -39,7 +38,7 @@ BOOL ApplyAcceptedDialog(ConnConfigDlg& dialog, ConnConfigRecord& record) {
     BOOL changed = FALSE;
     const BOOL use = dialog.UsesPrivatePassphrase();
     if (dialog.IsKeyModified() && use) {
-        CopyPassphrase(record, dialog.GetPrivatePassphrase());
+        CopyPassphrase(record.passphrase.text, dialog.GetPrivatePassphrase());
         changed = TRUE;
     }
     if (use != record.usePrivate) {
