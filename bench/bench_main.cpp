@@ -17,7 +17,7 @@
 #include "fragments/xml_document.h"
 #include "localization/string_catalogue.h"
 #include "module/class_factory.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 #include <dot11_ext_ui.h>
 

@@ -1,6 +1,6 @@
 // StringBlockAt on the bytes of a string-table block as the resource loader hands them over.
 #include "fuzz_support.h"
-#include "module/string_block.h"
+#include "services/string_block.h"
 
 #include <cstring>
 

@@ -32,7 +32,7 @@ build_windows() {
 }
 
 # The same DLL from the second compiler (clang and lld), with the tests that drive it.
-clang_targets=(qmkihvui module_tests extension_tests extension_class_id_tests)
+clang_targets=(qmkihvui module_tests extension_tests module_class_id_tests)
 build_windows_clang() {
     cmake -S "$root" -B "$root/build/windows-clang" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/clang-mingw-w64-x86_64.cmake" >/dev/null &&

@@ -13,13 +13,16 @@
 #include <wrl/client.h>
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 using Microsoft::WRL::ComPtr;
 
-// Invalid is the "none" value as an integer, as WIL spells it: 0 for null, -1 for
-// INVALID_HANDLE_VALUE (a pointer constant cannot be a template argument).
-template <typename T, void (*Close)(T), INT_PTR Invalid = 0> class UniqueAny {
+// Close is the platform's own function (RegCloseKey, CloseHandle, ...), whatever it returns;
+// one that takes the value's address (RpcStringFreeW) is handed that. Invalid is the "none"
+// value as an integer, as WIL spells it: 0 for null, -1 for INVALID_HANDLE_VALUE (a pointer
+// constant cannot be a template argument).
+template <typename T, auto Close, INT_PTR Invalid = 0> class UniqueAny {
   public:
     UniqueAny() = default;
     explicit UniqueAny(T value) : value_(value) {}
@@ -40,10 +43,20 @@ template <typename T, void (*Close)(T), INT_PTR Invalid = 0> class UniqueAny {
         return &value_;
     }
     T release() { return std::exchange(value_, none()); }
+    // Closing leaves the thread's last error as it was, so a caller can still read the
+    // error of the call that failed before the owner let go.
     void reset(T value = none()) {
         T old = std::exchange(value_, value);
         if (old != none()) {
-            Close(old);
+            const DWORD lastError = GetLastError();
+            if constexpr (std::is_invocable_v<decltype(Close), T>) {
+                Close(old);
+            } else {
+                // Frees what the variable points to (RpcStringFreeW), not the variable.
+                // cppcheck-suppress autovarInvalidDeallocation
+                Close(&old);
+            }
+            SetLastError(lastError);
         }
     }
     explicit operator bool() const { return value_ != none(); }
@@ -52,65 +65,26 @@ template <typename T, void (*Close)(T), INT_PTR Invalid = 0> class UniqueAny {
     T value_ = none();
 };
 
-namespace owners_detail {
-inline void FreeBstr(BSTR text) {
-    SysFreeString(text);
-}
-inline void CloseKey(HKEY key) {
-    RegCloseKey(key);
-}
-inline void CloseKernelHandle(HANDLE handle) {
-    CloseHandle(handle);
-}
-inline void CloseChangeNotification(HANDLE changes) {
-    FindCloseChangeNotification(changes);
-}
-inline void FreeLocal(void* block) {
-    LocalFree(block);
-}
-inline void FreeCoTaskMem(void* block) {
-    CoTaskMemFree(block);
-}
-inline void UnloadLibrary(HMODULE module) {
-    FreeLibrary(module);
-}
-inline void Unhook(HHOOK hook) {
-    UnhookWindowsHookEx(hook);
-}
-inline void DestroyOwnedWindow(HWND window) {
-    DestroyWindow(window);
-}
-inline void DeleteBitmap(HBITMAP bitmap) {
-    DeleteObject(bitmap);
-}
-inline void DestroyIconHandle(HICON icon) {
-    DestroyIcon(icon);
-}
-inline void FreeRpcString(RPC_WSTR text) {
-    RpcStringFreeW(&text);
-}
-} // namespace owners_detail
-
-using UniqueBstr = UniqueAny<BSTR, owners_detail::FreeBstr>;
-using UniqueHkey = UniqueAny<HKEY, owners_detail::CloseKey>;
+using UniqueBstr = UniqueAny<BSTR, SysFreeString>;
+using UniqueHkey = UniqueAny<HKEY, RegCloseKey>;
 // A kernel object (event, mutex, thread, process) whose functions answer null for none.
-using UniqueHandle = UniqueAny<HANDLE, owners_detail::CloseKernelHandle>;
+using UniqueHandle = UniqueAny<HANDLE, CloseHandle>;
 // A file from CreateFileW, which answers INVALID_HANDLE_VALUE for none.
-using UniqueFile = UniqueAny<HANDLE, owners_detail::CloseKernelHandle, -1>;
+using UniqueFile = UniqueAny<HANDLE, CloseHandle, -1>;
 // From FindFirstChangeNotificationW, INVALID_HANDLE_VALUE for none.
-using UniqueChangeNotification = UniqueAny<HANDLE, owners_detail::CloseChangeNotification, -1>;
+using UniqueChangeNotification = UniqueAny<HANDLE, FindCloseChangeNotification, -1>;
 // A library loaded with LoadLibraryW.
-using UniqueLibrary = UniqueAny<HMODULE, owners_detail::UnloadLibrary>;
-using UniqueHook = UniqueAny<HHOOK, owners_detail::Unhook>;
+using UniqueLibrary = UniqueAny<HMODULE, FreeLibrary>;
+using UniqueHook = UniqueAny<HHOOK, UnhookWindowsHookEx>;
 // A window this code created (a modeless dialog, say) and destroys.
-using UniqueWindow = UniqueAny<HWND, owners_detail::DestroyOwnedWindow>;
-using UniqueBitmap = UniqueAny<HBITMAP, owners_detail::DeleteBitmap>;
-using UniqueIcon = UniqueAny<HICON, owners_detail::DestroyIconHandle>;
-using UniqueRpcString = UniqueAny<RPC_WSTR, owners_detail::FreeRpcString>;
+using UniqueWindow = UniqueAny<HWND, DestroyWindow>;
+using UniqueBitmap = UniqueAny<HBITMAP, DeleteObject>;
+using UniqueIcon = UniqueAny<HICON, DestroyIcon>;
+using UniqueRpcString = UniqueAny<RPC_WSTR, RpcStringFreeW>;
 
 // A block seen as an array of T, freed by Free: LocalAlloc memory (including what the
 // data-protection functions and LoadModuleString return) or CoTaskMem memory.
-template <typename T, void (*Free)(void*)> class UniqueBlock {
+template <typename T, auto Free> class UniqueBlock {
   public:
     UniqueBlock() = default;
     explicit UniqueBlock(T* block) : block_(block) {}
@@ -124,8 +98,8 @@ template <typename T, void (*Free)(void*)> class UniqueBlock {
     UniqueAny<void*, Free> block_;
 };
 
-template <typename T> using UniqueLocal = UniqueBlock<T, owners_detail::FreeLocal>;
-template <typename T> using UniqueCoTaskMem = UniqueBlock<T, owners_detail::FreeCoTaskMem>;
+template <typename T> using UniqueLocal = UniqueBlock<T, LocalFree>;
+template <typename T> using UniqueCoTaskMem = UniqueBlock<T, CoTaskMemFree>;
 using UniqueLocalString = UniqueLocal<wchar_t>;
 
 // The one buffer for secrets and what is near them: LocalAlloc bytes held as a DATA_BLOB,

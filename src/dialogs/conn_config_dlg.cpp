@@ -2,7 +2,7 @@
 
 #include "dialogs/dialog_resource.h"
 #include "localization/reading_order.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 #include "resources/string_ids.h"
 
 #include <memory>
@@ -22,27 +22,27 @@ void ShowCcxIndicator(HWND dialog, BOOL ccxEnabled) {
     CheckDlgButton(dialog, IDC_CCX_ENABLED, ccxEnabled ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CopyPassphrase(DptSettings& settings, const wchar_t* passphrase) {
-    SecureZeroMemory(settings.passphrase, sizeof(settings.passphrase));
+void CopyPassphrase(wchar_t (&text)[KeyBufferCapacity], const wchar_t* passphrase) {
+    SecureZeroMemory(text, sizeof(text));
     if (passphrase == nullptr) {
         return;
     }
     for (size_t i = 0; i < MaxKeyLength && passphrase[i] != L'\0'; ++i) {
-        settings.passphrase[i] = passphrase[i];
+        text[i] = passphrase[i];
     }
-    settings.passphrase[PassphraseCapacity - 1] = L'\0';
+    text[KeyBufferCapacity - 1] = L'\0';
 }
 
-// The record is written only from an accepted run; the encryption kind is never touched.
-BOOL ApplyAcceptedDialog(ConnConfigDlg& dialog, DptSettings& settings) {
+// The record is written only from an accepted run.
+BOOL ApplyAcceptedDialog(ConnConfigDlg& dialog, ConnConfigRecord& record) {
     BOOL changed = FALSE;
     const BOOL use = dialog.UsesPrivatePassphrase();
     if (dialog.IsKeyModified() && use) {
-        CopyPassphrase(settings, dialog.GetPrivatePassphrase());
+        CopyPassphrase(record.passphrase.text, dialog.GetPrivatePassphrase());
         changed = TRUE;
     }
-    if (use != settings.usePrivateKey) {
-        settings.usePrivateKey = use;
+    if (use != record.usePrivate) {
+        record.usePrivate = use;
         changed = TRUE;
     }
     return changed;
@@ -50,9 +50,9 @@ BOOL ApplyAcceptedDialog(ConnConfigDlg& dialog, DptSettings& settings) {
 
 } // namespace
 
-ConnConfigDlg::ConnConfigDlg(const DptSettings& settings, BOOL ccxPolicyEnabled)
-    : KeyInputDlg(settings.passphrase, IDS_CONN_CONFIG_CAPTION, ModuleInstance()),
-      initialUsePrivate(settings.usePrivateKey), ccxEnabled(ccxPolicyEnabled) {}
+ConnConfigDlg::ConnConfigDlg(const ConnConfigRecord& record, BOOL ccxPolicyEnabled)
+    : KeyInputDlg(record.passphrase.text, IDS_CONN_CONFIG_CAPTION, ModuleInstance()),
+      initialUsePrivate(record.usePrivate), ccxEnabled(ccxPolicyEnabled) {}
 
 BOOL ConnConfigDlg::IsKeyModified() {
     return usePrivate ? KeyInputDlg::IsKeyModified() : FALSE;
@@ -141,8 +141,8 @@ void ConnConfigDlg::SetUsePrivatePassphrase(BOOL value) {
     }
 }
 
-BOOL RunConnConfigDialog(HWND parent, DptSettings& settings, BOOL ccxEnabled) {
-    std::unique_ptr<ConnConfigDlg> dialog(new (std::nothrow) ConnConfigDlg(settings, ccxEnabled));
+BOOL RunConnConfigDialog(HWND parent, ConnConfigRecord& record, BOOL ccxEnabled) {
+    std::unique_ptr<ConnConfigDlg> dialog(new (std::nothrow) ConnConfigDlg(record, ccxEnabled));
     if (!dialog) {
         return FALSE;
     }
@@ -153,5 +153,5 @@ BOOL RunConnConfigDialog(HWND parent, DptSettings& settings, BOOL ccxEnabled) {
     if (!dialog->IsAccepted()) {
         return FALSE;
     }
-    return ApplyAcceptedDialog(*dialog, settings);
+    return ApplyAcceptedDialog(*dialog, record);
 }

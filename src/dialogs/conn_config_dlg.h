@@ -1,20 +1,27 @@
 #pragma once
 
+#include "common/owners.h"
 #include "dialogs/key_input_dlg.h"
-#include "fragments/dpt_settings.h"
 
 #include <windows.h>
 
+// What the connection-settings dialog shows and changes: the "Use a private passphrase"
+// switch and the passphrase, which is wiped when the record goes.
+struct ConnConfigRecord {
+    BOOL usePrivate = FALSE;
+    SecureText<KeyBufferCapacity> passphrase;
+};
+
 // Runs the modal "WLAN Connection Settings" dialog on the record. Returns TRUE when the
 // record was changed, FALSE otherwise (also when the dialog could not be run).
-BOOL RunConnConfigDialog(HWND parent, DptSettings& settings, BOOL ccxEnabled);
+BOOL RunConnConfigDialog(HWND parent, ConnConfigRecord& record, BOOL ccxEnabled);
 
 // The connection-settings dialog: the key-entry dialog with the "Use a private passphrase"
 // switch. While the switch is off the boxes are disabled, OK accepts without validation and
 // no key is reported or handed out.
 class ConnConfigDlg : public KeyInputDlg {
   public:
-    ConnConfigDlg(const DptSettings& settings, BOOL ccxPolicyEnabled);
+    ConnConfigDlg(const ConnConfigRecord& record, BOOL ccxPolicyEnabled);
 
     BOOL IsKeyModified() override;
     INT_PTR OnInitDialog(HWND dialog) override;

@@ -4,7 +4,7 @@
 #include "dialogs/dialog_resource.h"
 #include "localization/dialog_text.h"
 #include "localization/reading_order.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <algorithm>
 #include <cstdlib>

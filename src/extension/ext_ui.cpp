@@ -3,7 +3,7 @@
 #include "common/hresult.h"
 #include "extension/key_property_table.h"
 #include "extension/policy.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 #include "localization/reading_order.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <cwchar>
 #include <new>
@@ -83,10 +83,24 @@ void ShowNotice(HWND parent, BOOL ccxEnabled) {
     MessageBoxW(parent, text.get(), caption.get(), MB_OK | MessageBoxFlags());
 }
 
+// The dialog works on a record of its own; the passphrase copy in it is wiped with it.
+bool RunDialogOnDpt(HWND parent, DptSettings& dpt, BOOL ccxEnabled) {
+    ConnConfigRecord record;
+    static_assert(sizeof(record.passphrase.text) == sizeof(dpt.passphrase));
+    record.usePrivate = dpt.usePrivateKey;
+    memcpy(record.passphrase.text, dpt.passphrase, sizeof(dpt.passphrase));
+    if (RunConnConfigDialog(parent, record, ccxEnabled) == FALSE) {
+        return false;
+    }
+    dpt.usePrivateKey = record.usePrivate;
+    memcpy(dpt.passphrase, record.passphrase.text, sizeof(dpt.passphrase));
+    return true;
+}
+
 bool OfferDptSettings(HWND parent, DOT11EXT_IHV_PARAMS* connection, DptSettings& dpt,
                       BOOL ccxEnabled) {
     if (connection != nullptr && AdapterSupportsDpt(connection->interfaceGuid)) {
-        return RunConnConfigDialog(parent, dpt, ccxEnabled) != FALSE;
+        return RunDialogOnDpt(parent, dpt, ccxEnabled);
     }
     ShowNotice(parent, ccxEnabled);
     return false;

@@ -3,8 +3,8 @@
 #include "common/com_base.h"
 #include "localization/string_catalogue.h"
 #include "localization/ui_language.h"
-#include "module/class_id.h"
-#include "module/module_state.h"
+#include "services/class_id.h"
+#include "services/module_state.h"
 
 #include <dot11_ext_ui.h>
 

@@ -1,8 +1,8 @@
 #include "extension/vendor_section.h"
 
 #include "fragments/fragment_envelope.h"
-#include "module/module_state.h"
-#include "module/string_loader.h"
+#include "services/module_state.h"
+#include "services/string_loader.h"
 
 #include <cwchar>
 #include <new>

@@ -1,9 +1,9 @@
 #include "localization/string_catalogue.h"
 
 #include "common/owners.h"
-#include "module/module_state.h"
-#include "module/string_block.h"
-#include "module/string_loader.h"
+#include "services/module_state.h"
+#include "services/string_block.h"
+#include "services/string_loader.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "module/class_factory.h"
 
 #include "module/class_table.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 HRESULT STDMETHODCALLTYPE CFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result) {
     if (result == nullptr) {

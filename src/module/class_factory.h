@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/com_base.h"
-#include "module/class_id.h"
+#include "services/class_id.h"
 
 // Serves every class of the module under ModuleClassId; the interface identifier asked of
 // CreateInstance picks the class through the class table. Factories are not counted as live

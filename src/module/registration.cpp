@@ -1,7 +1,8 @@
 #include "module/registration.h"
 
-#include "module/module_state.h"
-#include "module/string_loader.h"
+#include "services/class_id.h"
+#include "services/module_state.h"
+#include "services/string_loader.h"
 
 #include <cwchar>
 
@@ -29,25 +30,6 @@ bool OpenClsidRoot(UniqueHkey& key) {
 }
 
 } // namespace
-
-bool BuildClassKeyName(UniqueLocalString& name) {
-    name.reset();
-    UniqueLocalString classId;
-    if (LoadModuleString(ClassIdStringId, classId) != ERROR_SUCCESS) {
-        return false;
-    }
-    const size_t length = wcslen(classId.get()) + 3; // braces and terminator
-    UniqueLocalString braced(
-        static_cast<wchar_t*>(LocalAlloc(LMEM_ZEROINIT, length * sizeof(wchar_t))));
-    if (!braced) {
-        return false;
-    }
-    braced.get()[0] = L'{';
-    wcscpy(braced.get() + 1, classId.get());
-    wcscat(braced.get(), L"}");
-    name = std::move(braced);
-    return true;
-}
 
 // Steps run in order and stop at the first failure; what was written before stays.
 STDAPI DllRegisterServer() {

@@ -8,17 +8,14 @@ namespace {
 
 constexpr wchar_t StoredPassphrase[] = L"stored passphrase 1";
 
-DptSettings Record(int usePrivateKey, const wchar_t* passphrase) {
-    DptSettings settings;
-    settings.usePrivateKey = usePrivateKey;
-    settings.encryption = DptEncryptionAes; // never touched by the dialog
-    wcsncpy(settings.passphrase, passphrase, PassphraseCapacity - 1);
-    return settings;
+void Fill(ConnConfigRecord& record, BOOL usePrivate, const wchar_t* passphrase) {
+    record.usePrivate = usePrivate;
+    wcsncpy(record.passphrase.text, passphrase, KeyBufferCapacity - 1);
 }
 
 class ConnConfigDialogTest : public DialogTest {
   protected:
-    void Open(DptSettings& settings, BOOL ccxEnabled = FALSE, LANGID language = EnglishUs) {
+    void Open(ConnConfigRecord& settings, BOOL ccxEnabled = FALSE, LANGID language = EnglishUs) {
         ui_ = StartConnConfigDialog(settings, ccxEnabled, result_, language);
         dialog_ = ui_->WaitForDialog(DialogCaption);
         ASSERT_NE(nullptr, dialog_);
@@ -28,10 +25,10 @@ class ConnConfigDialogTest : public DialogTest {
         ASSERT_TRUE(PostClick(dialog_, button));
         ASSERT_TRUE(ui_->WaitForExit());
     }
-    void ExpectRecord(const DptSettings& settings, int usePrivateKey, const wchar_t* passphrase) {
-        EXPECT_EQ(usePrivateKey, settings.usePrivateKey);
-        EXPECT_STREQ(passphrase, settings.passphrase);
-        EXPECT_EQ(DptEncryptionAes, settings.encryption);
+    void ExpectRecord(const ConnConfigRecord& settings, BOOL usePrivate,
+                      const wchar_t* passphrase) {
+        EXPECT_EQ(usePrivate, settings.usePrivate);
+        EXPECT_STREQ(passphrase, settings.passphrase.text);
     }
 
     std::unique_ptr<UiThread> ui_;
@@ -41,7 +38,8 @@ class ConnConfigDialogTest : public DialogTest {
 
 // One row per outcome of a run, as the caller sees it.
 TEST_F(ConnConfigDialogTest, CancelLeavesTheRecordAsItWas) {
-    DptSettings settings = Record(1, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 1, StoredPassphrase);
     Open(settings);
     Type(IDC_KEY_EDIT, L"x");
     Type(IDC_KEY_EDIT, L"a new passphrase");
@@ -53,7 +51,8 @@ TEST_F(ConnConfigDialogTest, CancelLeavesTheRecordAsItWas) {
 
 TEST_F(ConnConfigDialogTest, OkWithTheSwitchLeftOffChangesNothing) {
     for (const wchar_t* passphrase : {L"", StoredPassphrase}) {
-        DptSettings settings = Record(0, passphrase);
+        ConnConfigRecord settings;
+        Fill(settings, 0, passphrase);
         Open(settings);
         Close(IDOK);
         EXPECT_EQ(FALSE, result_);
@@ -62,7 +61,8 @@ TEST_F(ConnConfigDialogTest, OkWithTheSwitchLeftOffChangesNothing) {
 }
 
 TEST_F(ConnConfigDialogTest, OkWithTheStoredPassphraseUntouchedChangesNothing) {
-    DptSettings settings = Record(1, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 1, StoredPassphrase);
     Open(settings);
     Close(IDOK);
     EXPECT_EQ(FALSE, result_);
@@ -82,7 +82,8 @@ TEST_F(ConnConfigDialogTest, OkWithANewPassphraseReplacesIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.typed)));
-        DptSettings settings = Record(c.usePrivateKey, c.before);
+        ConnConfigRecord settings;
+        Fill(settings, c.usePrivateKey, c.before);
         Open(settings);
         if (!c.usePrivateKey) {
             ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
@@ -99,7 +100,8 @@ TEST_F(ConnConfigDialogTest, OkWithANewPassphraseReplacesIt) {
 }
 
 TEST_F(ConnConfigDialogTest, SwitchingOnOverAStoredPassphraseKeepsIt) {
-    DptSettings settings = Record(0, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 0, StoredPassphrase);
     Open(settings);
     ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
     Close(IDOK);
@@ -108,7 +110,8 @@ TEST_F(ConnConfigDialogTest, SwitchingOnOverAStoredPassphraseKeepsIt) {
 }
 
 TEST_F(ConnConfigDialogTest, SwitchingOffChangesOnlyTheSwitch) {
-    DptSettings settings = Record(1, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 1, StoredPassphrase);
     Open(settings);
     Type(IDC_KEY_EDIT, L"x");
     Type(IDC_KEY_EDIT, L"typed, then switched off");
@@ -119,7 +122,8 @@ TEST_F(ConnConfigDialogTest, SwitchingOffChangesOnlyTheSwitch) {
 }
 
 TEST_F(ConnConfigDialogTest, TheSwitchEnablesTheBoxesAndRestoresThePlaceholder) {
-    DptSettings settings = Record(1, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 1, StoredPassphrase);
     Open(settings);
     EXPECT_TRUE(IsChecked(dialog_, IDC_USE_PRIVATE));
     EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_KEY_EDIT));
@@ -152,7 +156,8 @@ TEST_F(ConnConfigDialogTest, TheSwitchEnablesTheBoxesAndRestoresThePlaceholder) 
 }
 
 TEST_F(ConnConfigDialogTest, AnEmptyRecordOpensSwitchedOffWithEmptyDisabledBoxes) {
-    DptSettings settings = Record(0, L"");
+    ConnConfigRecord settings;
+    Fill(settings, 0, L"");
     Open(settings);
     EXPECT_FALSE(IsChecked(dialog_, IDC_USE_PRIVATE));
     for (int box : {IDC_KEY_EDIT, IDC_CONFIRM_EDIT}) {
@@ -186,7 +191,8 @@ TEST_F(ConnConfigDialogTest, RejectedPassphrasesWarnUnderTheDialogsCaption) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.passphrase)));
-        DptSettings settings = Record(0, L"");
+        ConnConfigRecord settings;
+        Fill(settings, 0, L"");
         Open(settings);
         ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
         Type(IDC_KEY_EDIT, c.passphrase);
@@ -204,14 +210,14 @@ TEST_F(ConnConfigDialogTest, RejectedPassphrasesWarnUnderTheDialogsCaption) {
 
 TEST_F(ConnConfigDialogTest, TheCcxIndicatorShowsThePolicyAndIgnoresClicks) {
     {
-        DptSettings settings;
+        ConnConfigRecord settings;
         Open(settings, FALSE);
         EXPECT_FALSE(IsShown(dialog_, IDC_CCX_ENABLED));
         EXPECT_FALSE(IsChecked(dialog_, IDC_CCX_ENABLED));
         Close(IDCANCEL);
     }
     {
-        DptSettings settings;
+        ConnConfigRecord settings;
         Open(settings, TRUE);
         EXPECT_TRUE(IsShown(dialog_, IDC_CCX_ENABLED));
         EXPECT_TRUE(IsChecked(dialog_, IDC_CCX_ENABLED));
@@ -225,14 +231,16 @@ TEST_F(ConnConfigDialogTest, TheCcxIndicatorShowsThePolicyAndIgnoresClicks) {
 TEST_F(ConnConfigDialogTest, AModuleWithoutTheTemplateRunsNothingAndChangesNothing) {
     const HINSTANCE shipped = ModuleInstance();
     SetModuleInstance(GetModuleHandleW(nullptr)); // this test program has no dialog 101
-    DptSettings settings = Record(0, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 0, StoredPassphrase);
     EXPECT_EQ(FALSE, RunConnConfigDialog(nullptr, settings, TRUE));
     SetModuleInstance(shipped);
     ExpectRecord(settings, 0, StoredPassphrase);
 }
 
 TEST_F(ConnConfigDialogTest, GermanThreadLocaleTranslatesTheControlsAndWarnings) {
-    DptSettings settings = Record(0, L"");
+    ConnConfigRecord settings;
+    Fill(settings, 0, L"");
     Open(settings, TRUE, German);
     EXPECT_EQ(ModuleText(4132, German), ControlText(dialog_, IDC_USE_PRIVATE));
     EXPECT_EQ(L"Private Passphrase verwenden", ControlText(dialog_, IDC_USE_PRIVATE));
@@ -286,7 +294,8 @@ TEST_F(ConnConfigDialogTest, ArabicAndHebrewMirrorTheDialogAndItsWarnings) {
     };
     for (const auto& [language, mirrored] : cases) {
         SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
-        DptSettings settings = Record(0, L"");
+        ConnConfigRecord settings;
+        Fill(settings, 0, L"");
         Open(settings, TRUE, language);
         EXPECT_EQ(mirrored, IsMirrored(dialog_));
         for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
@@ -321,7 +330,8 @@ bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {
 
 // Sound behaviour: the passphrase copies in the dialog object are wiped with it.
 TEST_F(ConnConfigDialogTest, DestroyingTheObjectWipesThePassphrase) {
-    const DptSettings settings = Record(1, StoredPassphrase);
+    ConnConfigRecord settings;
+    Fill(settings, 1, StoredPassphrase);
     alignas(ConnConfigDlg) unsigned char storage[sizeof(ConnConfigDlg)];
     auto* object = new (storage) ConnConfigDlg(settings, FALSE);
     ui_ = StartOnUiThread(EnglishUs, [object] {

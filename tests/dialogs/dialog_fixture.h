@@ -7,8 +7,8 @@
 #include "dialogs/dialog_resource.h"
 #include "dialogs/key_input_dlg.h"
 #include "localization/string_catalogue.h"
-#include "module/module_state.h"
-#include "module/string_loader.h"
+#include "services/module_state.h"
+#include "services/string_loader.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +64,7 @@ inline std::unique_ptr<UiThread> StartOnUiThread(LANGID language, std::function<
 }
 
 // Runs the launcher on a UI thread; `result` is written when the dialog has closed.
-inline std::unique_ptr<UiThread> StartConnConfigDialog(DptSettings& settings, BOOL ccxEnabled,
+inline std::unique_ptr<UiThread> StartConnConfigDialog(ConnConfigRecord& settings, BOOL ccxEnabled,
                                                        BOOL& result, LANGID language = EnglishUs) {
     return StartOnUiThread(language, [&settings, ccxEnabled, &result] {
         result = RunConnConfigDialog(nullptr, settings, ccxEnabled);

@@ -1,7 +1,7 @@
 #include "dialog_fixture.h"
 #include "languages.h"
 
-#include "module/string_block.h"
+#include "services/string_block.h"
 
 #include <iostream>
 #include <sstream>
@@ -144,8 +144,8 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
     const LCID previous = GetThreadLocale();
     SetThreadLocale(MAKELCID(language.locale, SORT_DEFAULT));
     AcquireCatalogue();
-    DptSettings settings;
-    settings.usePrivateKey = 1;
+    ConnConfigRecord settings;
+    settings.usePrivate = TRUE;
     ConnConfigDlg object(settings, TRUE);
     UniqueWindow window(CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONN_CONFIG),
                                            nullptr, KeyInputDlgProc,

@@ -16,7 +16,7 @@ TEST_P(DialogScreenshot, ShowsTheDialogWithATypedPassphrase) {
         GTEST_SKIP() << "QMK_SCREENSHOT_DIR not set";
     }
     const Language& language = GetParam();
-    DptSettings settings;
+    ConnConfigRecord settings;
     BOOL result = -1;
     auto ui = StartConnConfigDialog(settings, TRUE, result, language.locale);
     HWND dialog = ui->WaitForDialog(DialogCaption);

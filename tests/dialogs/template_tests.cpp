@@ -227,7 +227,7 @@ TEST_F(DialogTest, Icon4163HoldsSixteenAndThirtyTwoPixelImagesWithAlpha) {
 }
 
 TEST_F(DialogTest, TheRunningDialogHasTheTemplateStyleAndShowsTheIcon) {
-    DptSettings settings;
+    ConnConfigRecord settings;
     BOOL result = -1;
     auto ui = StartConnConfigDialog(settings, TRUE, result);
     HWND dialog = ui->WaitForDialog(DialogCaption);

@@ -5,7 +5,7 @@
 #include "extension/ext_ui_key.h"
 #include "extension/key_property_table.h"
 #include "localization/string_catalogue.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 #include "shipped_module.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "shipped_module.h"
 
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 namespace {
 

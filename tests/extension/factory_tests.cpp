@@ -1,6 +1,6 @@
 #include "extension_fixture.h"
 
-#include "module/class_factory.h"
+#include "services/class_id.h"
 
 #include <thread>
 

@@ -6,7 +6,7 @@
 #include "fragments/dpt_settings.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <setupapi.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "localization/string_catalogue.h"
-#include "module/module_state.h"
-#include "module/string_block.h"
+#include "services/module_state.h"
+#include "services/string_block.h"
 #include "shipped_module.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "hr_assert.h"
 
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 #include <objbase.h>
 

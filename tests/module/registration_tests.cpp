@@ -2,7 +2,7 @@
 #include "registry_fixture.h"
 #include "shipped_module.h"
 
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <string>
 

@@ -2,9 +2,10 @@
 #include "import_hook.h"
 #include "registry_fixture.h"
 
-#include "module/module_state.h"
 #include "module/registration.h"
-#include "module/string_loader.h"
+#include "services/class_id.h"
+#include "services/module_state.h"
+#include "services/string_loader.h"
 #include "test_strings.h"
 
 #include <string>

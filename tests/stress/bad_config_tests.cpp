@@ -7,7 +7,7 @@
 #include "extension/ext_ui.h"
 #include "extension/ext_ui_con.h"
 #include "extension/vendor_section.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <chrono>
 #include <cstring>

@@ -14,8 +14,8 @@
 #include "fragments/ccx_settings.h"
 #include "fragments/dpt_settings.h"
 #include "fragments/xml_document.h"
-#include "module/module_state.h"
-#include "module/string_loader.h"
+#include "services/module_state.h"
+#include "services/string_loader.h"
 
 #include <chrono>
 #include <map>

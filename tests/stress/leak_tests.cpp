@@ -7,7 +7,7 @@
 #include "extension/key_property_table.h"
 #include "fragments/dpt_settings.h"
 #include "module/class_factory.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 #include <cstdio>
 #include <cstdlib>

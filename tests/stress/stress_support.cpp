@@ -5,7 +5,7 @@
 
 #include "extension/key_property_table.h"
 #include "module/class_factory.h"
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
 #include <algorithm>
 #include <cstdlib>

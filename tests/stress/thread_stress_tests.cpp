@@ -6,7 +6,7 @@
 #include "extension/key_property_table.h"
 #include "localization/string_catalogue.h"
 #include "module/class_factory.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 #include <atomic>
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "process_runner.h"
 
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 std::wstring ShippedModulePath() {
     wchar_t path[MAX_PATH] = {};

@@ -2,7 +2,7 @@
 #include "shipped_module.h"
 
 #include "module/class_factory.h"
-#include "module/module_state.h"
+#include "services/module_state.h"
 
 namespace {
 

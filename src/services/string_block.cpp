@@ -1,4 +1,4 @@
-#include "module/string_block.h"
+#include "services/string_block.h"
 
 #include <cstring>
 

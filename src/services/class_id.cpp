@@ -1,6 +1,6 @@
-#include "module/class_id.h"
+#include "services/class_id.h"
 
-#include "module/registration.h"
+#include "services/string_loader.h"
 
 #include <cwchar>
 
@@ -13,6 +13,25 @@ LONG g_moduleClassIdParsed = 0;
 constexpr size_t BracedCapacity = 64;
 
 } // namespace
+
+bool BuildClassKeyName(UniqueLocalString& name) {
+    name.reset();
+    UniqueLocalString classId;
+    if (LoadModuleString(ClassIdStringId, classId) != ERROR_SUCCESS) {
+        return false;
+    }
+    const size_t length = wcslen(classId.get()) + 3; // braces and terminator
+    UniqueLocalString braced(
+        static_cast<wchar_t*>(LocalAlloc(LMEM_ZEROINIT, length * sizeof(wchar_t))));
+    if (!braced) {
+        return false;
+    }
+    braced.get()[0] = L'{';
+    wcscpy(braced.get() + 1, classId.get());
+    wcscat(braced.get(), L"}");
+    name = std::move(braced);
+    return true;
+}
 
 const CLSID& ModuleClassId() {
     if (g_moduleClassIdParsed == 1) {

@@ -1,7 +1,7 @@
-#include "module/string_loader.h"
+#include "services/string_loader.h"
 
-#include "module/module_state.h"
-#include "module/string_block.h"
+#include "services/module_state.h"
+#include "services/string_block.h"
 
 #include <algorithm>
 #include <cstring>
