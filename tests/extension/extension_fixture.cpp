@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr wchar_t NetworkClassKey[] =
-    L"System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
-
 std::wstring ClassIdText() {
     wchar_t text[64] = {};
     LoadResourceString(ShippedModule(), 5667, text, 64);
@@ -23,11 +20,11 @@ template <typename Function> Function ShippedExport(const char* name) {
 } // namespace
 
 std::wstring PolicyKey() {
-    return L"SOFTWARE\\Quilmark\\802.11";
+    return PolicyKeyPath;
 }
 
 std::wstring AdapterInstanceKey(const std::wstring& name) {
-    return std::wstring(NetworkClassKey) + L"\\" + name;
+    return std::wstring(NetworkClassKeyPath) + L"\\" + name;
 }
 
 ExtensionRegistryTest::ExtensionRegistryTest() {

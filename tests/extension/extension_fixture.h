@@ -9,6 +9,7 @@
 #include "common/owners.h"
 
 #include <dot11_ext_ui.h>
+#include <qmk_registry_names.h>
 
 #include <string>
 #include <vector>

@@ -234,8 +234,8 @@ TEST_F(HostProgramTest, DiscoveryByAdapterNamesTheMissingLink) {
     for (const Case& c : cases) {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, key + L"\\Ndi");
         if (c.classId) {
-            ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key + L"\\Ndi\\IHVExtensions",
-                                     L"UIExtensibilityCLSID", *c.classId));
+            ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key + L"\\" + IhvExtensionsKeyName,
+                                     UiExtensionClassValue, *c.classId));
         }
         const CapturedRun run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
         EXPECT_EQ(3u, run.exitCode) << c.name << "\n" << run.out << run.err;

@@ -91,10 +91,10 @@ std::wstring ClassServerText(const std::wstring& classId) {
 int ReportInstalled(const AdapterKey& adapter) {
     const std::optional<std::wstring> classId = UiExtensionClassText(adapter.key.get());
     if (!classId) {
-        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionValue +
-                                    L" under HKR\\" + IhvExtensionsKey);
+        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionClassValue +
+                                    L" under HKR\\" + IhvExtensionsKeyName);
     }
-    Print(std::wstring(L"  HKR\\") + IhvExtensionsKey + L" " + UiExtensionValue + L" = " +
+    Print(std::wstring(L"  HKR\\") + IhvExtensionsKeyName + L" " + UiExtensionClassValue + L" = " +
           *classId);
     const std::wstring server = ClassServerText(*classId);
     if (server.empty()) {
@@ -117,8 +117,8 @@ std::wstring InstalledDllPath() {
 // What the remove section should have taken away but did not.
 int ReportLeftOver(const AdapterKey& adapter) {
     if (UiExtensionClassText(adapter.key.get())) {
-        return Fail(ExitFailed, std::wstring(L"the INF left ") + UiExtensionValue +
-                                    L" under HKR\\" + IhvExtensionsKey);
+        return Fail(ExitFailed, std::wstring(L"the INF left ") + UiExtensionClassValue +
+                                    L" under HKR\\" + IhvExtensionsKeyName);
     }
     if (GetFileAttributesW(InstalledDllPath().c_str()) != INVALID_FILE_ATTRIBUTES) {
         return Fail(ExitFailed, L"the INF left " + InstalledDllPath());
@@ -205,7 +205,8 @@ int UninstallCommand(const InstallOptions& options) {
     std::optional<AdapterKey> adapter = FindAdapterKey(options.adapter, KEY_ALL_ACCESS);
     if (!adapter) {
         return Fail(ExitFailed, L"no network adapter " + GuidText(options.adapter) +
-                                    L" under HKLM\\" + NetworkClassKey + L": nothing to uninstall");
+                                    L" under HKLM\\" + NetworkClassKeyPath +
+                                    L": nothing to uninstall");
     }
     Print(L"adapter key (HKR): " + adapter->Path() + (adapter->standIn ? L" (stand-in)" : L""));
     const std::wstring error =
@@ -256,8 +257,8 @@ int ShowCommand(const std::optional<GUID>& adapter) {
         ShowKeyProperty(property.Get());
     }
     if (keys.hr == E_NOTIMPL) {
-        Print(L"  none: the machine policy HKLM\\SOFTWARE\\Quilmark\\802.11 \"EnableCCX\" is "
-              L"absent or 0");
+        Print(L"  none: the machine policy HKLM\\" + std::wstring(PolicyKeyPath) +
+              L" \"EnableCCX\" is absent or 0");
     } else if (FAILED(keys.hr)) {
         Print(L"  none (" + HrText(keys.hr) + L")");
     }
@@ -413,8 +414,10 @@ ComPtr<IDot11ExtUIProperty> FindKeyProperty(IDot11ExtUI* root, const std::wstrin
     }
     if (keys.hr == E_NOTIMPL) {
         exitCode = Fail(ExitFailed, L"the machine policy offers no key properties: set "
-                                    L"HKLM\\SOFTWARE\\Quilmark\\802.11 \"EnableCCX\" to 1 "
-                                    L"(examples/policy-ccx-enabled.reg)");
+                                    L"HKLM\\" +
+                                        std::wstring(PolicyKeyPath) +
+                                        L" \"EnableCCX\" to 1 "
+                                        L"(examples/policy-ccx-enabled.reg)");
     } else {
         exitCode = Fail(ExitFailed, L"the machine policy does not offer the " + entry +
                                         L" entry (\"V4Only\" set?)");
