@@ -13,20 +13,20 @@ namespace {
 
 constexpr wchar_t ProfileNamespace[] = L"http://www.microsoft.com/networking/WLAN/profile/v1";
 
+// Enumerators of DOT11_AUTH_ALGORITHM and DOT11_CIPHER_ALGORITHM in the Windows SDK's
+// <wlantypes.h> that MinGW-w64's copy of the header lacks, with the SDK's values.
+namespace sdk {
+constexpr DWORD DOT11_AUTH_ALGO_WPA3 = 8; // WPA3-Enterprise 192-bit
+constexpr DWORD DOT11_AUTH_ALGO_WPA3_SAE = 9;
+constexpr DWORD DOT11_AUTH_ALGO_OWE = 10;
+constexpr DWORD DOT11_AUTH_ALGO_WPA3_ENT = 11;
+constexpr DWORD DOT11_CIPHER_ALGO_GCMP = 8;
+constexpr DWORD DOT11_CIPHER_ALGO_GCMP_256 = 9;
+} // namespace sdk
+
 // The profile's names in MSM/security/authEncryption and the platform's numbers for them.
-// A name missing here (WPA3SAE, OWE, GCMP, ...) has no enumerator in the platform header:
-// such a profile reaches the extension without Microsoft security settings.
-//
-//   authentication  open     DOT11_AUTH_ALGO_80211_OPEN        1
-//                   shared   DOT11_AUTH_ALGO_80211_SHARED_KEY  2
-//                   WPA      DOT11_AUTH_ALGO_WPA               3
-//                   WPAPSK   DOT11_AUTH_ALGO_WPA_PSK           4
-//                   WPA2     DOT11_AUTH_ALGO_RSNA              6
-//                   WPA2PSK  DOT11_AUTH_ALGO_RSNA_PSK          7
-//   encryption      none     DOT11_CIPHER_ALGO_NONE            0
-//                   WEP      DOT11_CIPHER_ALGO_WEP             0x101
-//                   TKIP     DOT11_CIPHER_ALGO_TKIP            2
-//                   AES      DOT11_CIPHER_ALGO_CCMP            4
+// A name missing here is none the platform's profiles use: such a profile reaches the
+// extension without Microsoft security settings.
 struct SecurityName {
     const wchar_t* element;
     const wchar_t* name;
@@ -39,10 +39,17 @@ constexpr SecurityName SecurityNames[] = {
     {L"authentication", L"WPAPSK", DOT11_AUTH_ALGO_WPA_PSK},
     {L"authentication", L"WPA2", DOT11_AUTH_ALGO_RSNA},
     {L"authentication", L"WPA2PSK", DOT11_AUTH_ALGO_RSNA_PSK},
+    {L"authentication", L"WPA3", sdk::DOT11_AUTH_ALGO_WPA3},
+    {L"authentication", L"WPA3ENT192", sdk::DOT11_AUTH_ALGO_WPA3},
+    {L"authentication", L"WPA3SAE", sdk::DOT11_AUTH_ALGO_WPA3_SAE},
+    {L"authentication", L"OWE", sdk::DOT11_AUTH_ALGO_OWE},
+    {L"authentication", L"WPA3ENT", sdk::DOT11_AUTH_ALGO_WPA3_ENT},
     {L"encryption", L"none", DOT11_CIPHER_ALGO_NONE},
     {L"encryption", L"WEP", DOT11_CIPHER_ALGO_WEP},
     {L"encryption", L"TKIP", DOT11_CIPHER_ALGO_TKIP},
     {L"encryption", L"AES", DOT11_CIPHER_ALGO_CCMP},
+    {L"encryption", L"GCMP", sdk::DOT11_CIPHER_ALGO_GCMP},
+    {L"encryption", L"GCMP256", sdk::DOT11_CIPHER_ALGO_GCMP_256},
 };
 
 std::optional<DWORD> SecurityValue(const std::wstring& element, const std::wstring& name) {
