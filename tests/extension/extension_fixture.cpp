@@ -82,36 +82,13 @@ ComPtr<IDot11ExtUI> CreateRoot() {
     return root;
 }
 
-Properties Enumerate(IDot11ExtUI* root, DWORD kind) {
-    Properties result;
-    IDot11ExtUIProperty** array = reinterpret_cast<IDot11ExtUIProperty**>(SentinelBstr());
-    result.hr = root->EnumerateProperties(static_cast<DOT11_EXT_UI_PROPERTY_TYPE>(kind),
-                                          &result.count, &array);
-    result.arrayNull = array == nullptr;
-    if (SUCCEEDED(result.hr) && array != nullptr) {
-        UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
-        for (DWORD i = 0; i < result.count; ++i) {
-            result.objects.push_back(Adopt(array[i]));
-        }
-    }
-    return result;
-}
-
-std::wstring PropertyName(IDot11ExtUIProperty* property) {
-    UniqueBstr name;
-    if (FAILED(property->QueryPropertyName(name.put())) || !name) {
-        return L"<failed>";
-    }
-    return name.get();
-}
-
 KeyProperties CreateKeyProperties(IDot11ExtUI* root) {
     KeyProperties keys;
     if (!SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"EnableCCX", 1)) {
         ADD_FAILURE() << "policy not written";
         return keys;
     }
-    Properties properties = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
+    PropertyList properties = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
     EXPECT_HR(S_OK, properties.hr);
     if (properties.objects.size() != 2) {
         ADD_FAILURE() << "expected two key properties";

@@ -1,6 +1,6 @@
 #include "display_lease.h"
 #include "extension_fixture.h"
-#include "process_runner.h"
+#include "hostkit/process_runner.h"
 #include "shipped_module.h"
 
 #include "fragments/dpt_settings.h"

@@ -241,8 +241,8 @@ int ShowCommand(const std::optional<GUID>& adapter) {
                                 : L"(no name: " + HrText(nameResult) + L")"));
 
     Print(L"connection-settings properties (kind 0):");
-    PropertyList connectivity = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_CONNECTION);
-    for (auto& property : connectivity.properties) {
+    PropertyList connectivity = Enumerate(root.root.Get(), DOT11_EXT_UI_CONNECTION);
+    for (auto& property : connectivity.objects) {
         BOOL flag = FALSE;
         property->QueryPropertyFlag(&flag);
         Print(L"  " + PropertyName(property.Get()) + L"   property flag: " + std::to_wstring(flag));
@@ -252,8 +252,8 @@ int ShowCommand(const std::optional<GUID>& adapter) {
     }
 
     Print(L"security properties (kind 2):");
-    PropertyList keys = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_KEYEXTENSION);
-    for (auto& property : keys.properties) {
+    PropertyList keys = Enumerate(root.root.Get(), DOT11_EXT_UI_KEYEXTENSION);
+    for (auto& property : keys.objects) {
         ShowKeyProperty(property.Get());
     }
     if (keys.hr == E_NOTIMPL) {
@@ -347,8 +347,8 @@ int EditCommand(const EditOptions& options) {
     if (!root.root) {
         return Fail(root.exitCode, root.error);
     }
-    PropertyList connectivity = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_CONNECTION);
-    if (connectivity.properties.empty()) {
+    PropertyList connectivity = Enumerate(root.root.Get(), DOT11_EXT_UI_CONNECTION);
+    if (connectivity.objects.empty()) {
         return Fail(ExitFailed, L"the extension offers no connection-settings property (" +
                                     HrText(connectivity.hr) + L")");
     }
@@ -366,8 +366,8 @@ int EditCommand(const EditOptions& options) {
         if (steps) {
             person = std::make_unique<ScriptedPerson>(*steps);
         }
-        hr = connectivity.properties[0]->EditSettings(host.get(), oldText.get(), connection,
-                                                      newText.put(), &changed);
+        hr = connectivity.objects[0]->EditSettings(host.get(), oldText.get(), connection,
+                                                   newText.put(), &changed);
         if (person) {
             person->Finished();
             personDone = person->AllStepsDone();
@@ -406,8 +406,8 @@ namespace {
 ComPtr<IDot11ExtUIProperty> FindKeyProperty(IDot11ExtUI* root, const std::wstring& entry,
                                             int& exitCode) {
     const std::wstring wanted = entry == L"cckm" ? L"CCKM" : L"(WPA2)";
-    PropertyList keys = EnumerateProperties(root, DOT11_EXT_UI_KEYEXTENSION);
-    for (auto& property : keys.properties) {
+    PropertyList keys = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
+    for (auto& property : keys.objects) {
         if (PropertyName(property.Get()) == wanted) {
             return property;
         }

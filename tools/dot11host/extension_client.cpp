@@ -200,27 +200,3 @@ bool FillHostParams(const GUID& adapter, const std::wstring& profileName,
     params.interfaceGuid = adapter;
     return true;
 }
-
-PropertyList EnumerateProperties(IDot11ExtUI* root, DOT11_EXT_UI_PROPERTY_TYPE kind) {
-    PropertyList list;
-    DWORD count = 0;
-    IDot11ExtUIProperty** array = nullptr;
-    list.hr = root->EnumerateProperties(kind, &count, &array);
-    if (FAILED(list.hr) || array == nullptr) {
-        return list;
-    }
-    const UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
-    for (DWORD i = 0; i < count; ++i) {
-        list.properties.push_back(Adopt(owned.get()[i]));
-    }
-    return list;
-}
-
-std::wstring PropertyName(IDot11ExtUIProperty* property) {
-    UniqueBstr name;
-    const HRESULT hr = property->QueryPropertyName(name.put());
-    if (FAILED(hr) || !name) {
-        return L"(no name: " + HrText(hr) + L")";
-    }
-    return name.get();
-}
