@@ -194,8 +194,7 @@ HWND DialogDriver::WaitForMessageBox(HWND owner, DWORD timeoutMs) {
 }
 
 bool DialogDriver::WaitUntilDestroyed(HWND window, DWORD timeoutMs) {
-    return WaitUntil([&] { return !IsWindow(window) || state_->IsDestroyed(window); },
-                     timeoutMs);
+    return WaitUntil([&] { return !IsWindow(window) || state_->IsDestroyed(window); }, timeoutMs);
 }
 
 bool DialogDriver::Sync(DWORD timeoutMs) {
