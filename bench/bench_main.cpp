@@ -20,6 +20,7 @@
 #include "services/module_state.h"
 
 #include <dot11_ext_ui.h>
+#include <qmk_registry_names.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -91,8 +92,8 @@ void BareUnprotect(Blob& blob) {
 
 void BarePolicyRead(const wchar_t* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quilmark\\802.11", 0, KEY_QUERY_VALUE,
-                      &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PolicyKeyPath, 0, KEY_QUERY_VALUE, &key) ==
+        ERROR_SUCCESS) {
         DWORD value = 0;
         DWORD size = sizeof(value);
         RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);

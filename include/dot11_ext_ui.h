@@ -65,9 +65,13 @@ static_assert(sizeof(DOT11_EXT_UI_PROPERTY_TYPE) == 4);
 struct IDot11ExtUIProperty;
 
 // {F2B676C7-DA6A-4167-A696-F55F5DFCBC8F}
+// The platform's documentation lists the operations alphabetically under its own names;
+// each is named beside the slot it fills here. The slot order is this header's.
 struct IDot11ExtUI : public IUnknown {
+    // GetDot11ExtUIFriendlyName
     virtual HRESULT STDMETHODCALLTYPE QueryDisplayName(BSTR* name) = 0;
-    // The caller owns the CoTaskMem array and one reference on every object in it.
+    // GetDot11ExtUIProperties. The caller owns the CoTaskMem array and one reference on every
+    // object in it.
     virtual HRESULT STDMETHODCALLTYPE EnumerateProperties(DOT11_EXT_UI_PROPERTY_TYPE kind,
                                                           DWORD* count,
                                                           IDot11ExtUIProperty*** properties) = 0;
@@ -78,23 +82,31 @@ struct IDot11ExtUI : public IUnknown {
 // profile texts (vendor section, fragments) are the host's BSTRs; the connection record may
 // be null.
 struct IDot11ExtUIProperty : public IUnknown {
+    // GetDot11ExtUIPropertyFriendlyName
     virtual HRESULT STDMETHODCALLTYPE QueryPropertyName(BSTR* name) = 0;
+    // DisplayDot11ExtUIProperty
     virtual HRESULT STDMETHODCALLTYPE EditSettings(HWND parent, BSTR vendorText,
                                                    DOT11EXT_IHV_PARAMS* connection,
                                                    BSTR* newVendorText, BOOL* changed) = 0;
+    // Dot11ExtUIPropertyGetSelected
     virtual HRESULT STDMETHODCALLTYPE MatchesProfile(BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
                                                      BOOL* matches) = 0;
+    // Dot11ExtUIPropertySetSelected
     virtual HRESULT STDMETHODCALLTYPE ApplyToProfile(BSTR fragment, DOT11EXT_IHV_PARAMS* connection,
                                                      BSTR* newFragment, BOOL* changed) = 0;
+    // Dot11ExtUIPropertyHasConfigurationUI
     virtual HRESULT STDMETHODCALLTYPE QueryPropertyFlag(BOOL* flag) = 0;
+    // Dot11ExtUIPropertyGetDisplayInfo
     virtual HRESULT STDMETHODCALLTYPE QueryCipherList(BOOL flag, BSTR fragment,
                                                       DOT11EXT_IHV_PARAMS* connection, DWORD* count,
                                                       DWORD* selectedIndex,
                                                       CipherChoice** list) = 0;
+    // Dot11ExtUIPropertySetDisplayInfo
     virtual HRESULT STDMETHODCALLTYPE ApplyCipher(BOOL flag, BSTR fragment,
                                                   DOT11EXT_IHV_PARAMS* connection,
                                                   const CipherChoice* chosen, BSTR* newFragment,
                                                   BOOL* changed) = 0;
+    // Dot11ExtUIPropertyIsStandardSecurity
     virtual HRESULT STDMETHODCALLTYPE QueryEntryOptions(BOOL* useMarkedNames,
                                                         LONG* optionValue) = 0;
 };

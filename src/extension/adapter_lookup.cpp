@@ -15,7 +15,7 @@ constexpr DWORD InstanceIdBytes = 512;
 bool SubkeyNamesAdapter(HKEY classKey, const wchar_t* subkey, const wchar_t* guidText) {
     wchar_t instanceId[InstanceIdBytes / sizeof(wchar_t)] = {};
     DWORD size = sizeof(instanceId);
-    if (RegGetValueW(classKey, subkey, L"NetCfgInstanceId", RRF_RT_REG_SZ, nullptr, instanceId,
+    if (RegGetValueW(classKey, subkey, AdapterInstanceIdValue, RRF_RT_REG_SZ, nullptr, instanceId,
                      &size) != ERROR_SUCCESS ||
         size == 0) {
         return false;

@@ -2,6 +2,8 @@
 
 #include "common/owners.h"
 
+#include <qmk_registry_names.h>
+
 #include <windows.h>
 
 // Whether the network adapter with this interface GUID has DPT enabled, from "DPTEnable" in
@@ -12,7 +14,3 @@ bool AdapterSupportsDpt(const GUID& adapterGuid);
 // 36-character form without braces. The first matching subkey decides, even when it cannot
 // be opened.
 bool FindAdapterKey(const wchar_t* guidText, UniqueHkey& instanceKey);
-
-// The network-adapter class key under HKEY_LOCAL_MACHINE.
-inline constexpr wchar_t NetworkClassKeyPath[] =
-    L"System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-// The machine policy under HKLM "SOFTWARE\Quilmark\802.11", read afresh at every use; nothing
-// is cached and nothing is written.
-inline constexpr wchar_t PolicyKeyPath[] = L"SOFTWARE\\Quilmark\\802.11";
+#include <qmk_registry_names.h>
 
+// The machine policy under HKLM PolicyKeyPath, read afresh at every use; nothing is cached and
+// nothing is written.
+//
 // One read of a policy value into 4 bytes: the registry's answer, the bytes it wrote (zero
 // beyond a shorter value) and the value's size.
 struct PolicyValue {

@@ -318,16 +318,6 @@ TEST_F(ConnConfigDialogTest, ArabicAndHebrewMirrorTheDialogAndItsWarnings) {
     }
 }
 
-bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {
-    const size_t length = wcslen(text) * sizeof(wchar_t);
-    for (size_t i = 0; i + length <= size; ++i) {
-        if (std::memcmp(bytes + i, text, length) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Sound behaviour: the passphrase copies in the dialog object are wiped with it.
 TEST_F(ConnConfigDialogTest, DestroyingTheObjectWipesThePassphrase) {
     ConnConfigRecord settings;

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 
@@ -87,6 +89,17 @@ class DialogTest : public ::testing::Test {
         ASSERT_NE(nullptr, ModuleInstance());
     }
 };
+
+// Whether the bytes (an object's storage) hold the text anywhere.
+inline bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {
+    const size_t length = wcslen(text) * sizeof(wchar_t);
+    for (size_t i = 0; i + length <= size; ++i) {
+        if (std::memcmp(bytes + i, text, length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The warning a press of OK raised, read and dismissed; an empty caption when none came.
 inline MessageBoxContent PressOkExpectingWarning(UiThread& ui, HWND dialog) {

@@ -1,26 +1,11 @@
 #include "dialog_fixture.h"
-#include "languages.h"
-
-#include "services/string_block.h"
+#include "string_tables.h"
 
 #include <iostream>
 #include <sstream>
 #include <vector>
 
 namespace {
-
-// A string as stored in exactly this language's table, empty when the table lacks it.
-std::wstring TableText(UINT id, LANGID table) {
-    HMODULE module = ShippedModule();
-    HRSRC found = FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)), table);
-    if (found == nullptr) {
-        return {};
-    }
-    const StringBlockEntry entry =
-        StringBlockAt(LockResource(LoadResource(module, found)), SizeofResource(module, found),
-                      id % StringsPerBlock);
-    return std::wstring(reinterpret_cast<const wchar_t*>(entry.text), entry.length);
-}
 
 // Draws single characters in the dialog's font, as the controls would (fallback fonts
 // included), to tell the characters it can show from those it draws as its missing glyph.
@@ -160,10 +145,11 @@ TEST_P(TranslationFitTest, EveryControlTextFitsItsControl) {
                             << language.name;
 
     // The dialog shows this language's own strings.
-    const std::wstring usePrivate = TableText(4132, language.table);
+    const std::wstring usePrivate = ExactString(ShippedModule(), 4132, language.table);
     ASSERT_NE(L"", usePrivate);
     EXPECT_EQ(usePrivate, WindowText(GetDlgItem(dialog, IDC_USE_PRIVATE)));
-    EXPECT_EQ(TableText(4135, language.table), WindowText(GetDlgItem(dialog, IDC_HIDE_CHARACTERS)));
+    EXPECT_EQ(ExactString(ShippedModule(), 4135, language.table),
+              WindowText(GetDlgItem(dialog, IDC_HIDE_CHARACTERS)));
 
     std::ostringstream misfits;
     std::string tightest;

@@ -260,16 +260,6 @@ TEST(KeyInputDlgProc, IgnoresCommandsBeforeTheObjectIsStored) {
     EXPECT_EQ(FALSE, KeyInputDlgProc(window, WM_PAINT, 0, 0));
 }
 
-bool HoldsText(const unsigned char* bytes, size_t size, const wchar_t* text) {
-    const size_t length = wcslen(text) * sizeof(wchar_t);
-    for (size_t i = 0; i + length <= size; ++i) {
-        if (std::memcmp(bytes + i, text, length) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Sound behaviour: the object's copies of the key are wiped when it is destroyed.
 TEST_F(KeyInputDialogTest, DestroyingTheObjectWipesItsKeys) {
     alignas(KeyInputDlg) unsigned char storage[sizeof(KeyInputDlg)];

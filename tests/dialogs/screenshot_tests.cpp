@@ -1,5 +1,7 @@
 #include "dialog_fixture.h"
-#include "languages.h"
+#include "string_tables.h"
+
+#include "hostkit/screenshot.h"
 
 #include <cstdlib>
 
@@ -26,7 +28,9 @@ TEST_P(DialogScreenshot, ShowsTheDialogWithATypedPassphrase) {
     ASSERT_TRUE(TypeInto(*ui, dialog, IDC_CONFIRM_EDIT, L"correct horse"));
     ASSERT_TRUE(FocusControl(dialog, IDC_CONFIRM_EDIT));
     const std::string picture = std::string(folder) + "/conn_config_" + language.name + ".png";
-    EXPECT_TRUE(SaveScreenshot(dialog, picture));
+    std::wstring why;
+    EXPECT_TRUE(SaveScreenshot(*ui, dialog, std::wstring(picture.begin(), picture.end()), why))
+        << why;
     ASSERT_TRUE(PostClick(dialog, IDCANCEL));
     ASSERT_TRUE(ui->WaitForExit());
 }

@@ -116,7 +116,7 @@ class EditSettingsTest : public RegisteredExtensionTest {
             HWND host = CreateWindowExW(0, L"STATIC", HostCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                         0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
             ComPtr<IDot11ExtUI> root = CreateRoot();
-            Properties properties = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
+            PropertyList properties = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
             if (properties.objects.size() == 1) {
                 UniqueBstr text(vendorText ? SysAllocString(vendorText->c_str()) : nullptr);
                 DOT11EXT_IHV_PARAMS record{};
@@ -173,7 +173,7 @@ class EditSettingsTest : public RegisteredExtensionTest {
 TEST_F(EditSettingsTest, MissingOutputsAreRefusedAndTheOtherIsUntouched) {
     ComPtr<IDot11ExtUI> root = CreateRoot();
     ASSERT_TRUE(root);
-    Properties properties = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
+    PropertyList properties = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
     ASSERT_EQ(1u, properties.objects.size());
     IDot11ExtUIProperty* property = properties.objects[0].Get();
     BSTR section = SentinelBstr();
@@ -187,7 +187,7 @@ TEST_F(EditSettingsTest, MissingOutputsAreRefusedAndTheOtherIsUntouched) {
 TEST_F(EditSettingsTest, TheOtherOperationsOfTheConnectivityProperty) {
     ComPtr<IDot11ExtUI> root = CreateRoot();
     ASSERT_TRUE(root);
-    Properties properties = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
+    PropertyList properties = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
     ASSERT_EQ(1u, properties.objects.size());
     IDot11ExtUIProperty* property = properties.objects[0].Get();
     EXPECT_EQ(L"CCX Connectivity Settings (Sample)", PropertyName(property));

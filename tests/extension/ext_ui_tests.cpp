@@ -63,7 +63,7 @@ TEST_F(ExtUITest, KeyPropertiesFollowTheMachinePolicy) {
         if (c.v4OnlyName != nullptr) {
             ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), c.v4OnlyName, c.v4OnlyValue));
         }
-        Properties keys = Enumerate(root.Get(), DOT11_EXT_UI_KEYEXTENSION);
+        PropertyList keys = Enumerate(root.Get(), DOT11_EXT_UI_KEYEXTENSION);
         if (c.expectedKeys.empty()) {
             EXPECT_HR(E_NOTIMPL, keys.hr) << c.name;
             EXPECT_EQ(0u, keys.count) << c.name;
@@ -82,7 +82,7 @@ TEST_F(ExtUITest, KeyPropertiesFollowTheMachinePolicy) {
             EXPECT_EQ(c.expectedKeys, names) << c.name;
         }
         // The connectivity property is offered whatever the policy says.
-        Properties connectivity = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
+        PropertyList connectivity = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
         EXPECT_HR(S_OK, connectivity.hr) << c.name;
         ASSERT_EQ(1u, connectivity.objects.size()) << c.name;
         EXPECT_EQ(L"CCX Connectivity Settings (Sample)",
@@ -98,7 +98,7 @@ TEST_F(ExtUITest, OtherKindsOfferNothing) {
     ComPtr<IDot11ExtUI> root = CreateRoot();
     ASSERT_TRUE(root);
     for (DWORD kind : {1u, 3u, 0xFFFFFFFFu}) {
-        Properties properties = Enumerate(root.Get(), kind);
+        PropertyList properties = Enumerate(root.Get(), kind);
         EXPECT_HR(E_NOTIMPL, properties.hr) << kind;
         EXPECT_EQ(0u, properties.count) << kind;
         EXPECT_TRUE(properties.arrayNull) << kind;
@@ -162,7 +162,7 @@ TEST_F(ExtUITest, PropertiesNeedTheRegisteredClass) {
     ASSERT_TRUE(root);
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
     for (DWORD kind : {DOT11_EXT_UI_CONNECTION, DOT11_EXT_UI_KEYEXTENSION}) {
-        Properties properties = Enumerate(root.Get(), kind);
+        PropertyList properties = Enumerate(root.Get(), kind);
         EXPECT_TRUE(FAILED(properties.hr)) << HrText(properties.hr);
         EXPECT_EQ(0u, properties.count);
         EXPECT_TRUE(properties.arrayNull);

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr wchar_t NetworkClassKey[] =
-    L"System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
-
 std::wstring ClassIdText() {
     wchar_t text[64] = {};
     LoadResourceString(ShippedModule(), 5667, text, 64);
@@ -23,11 +20,11 @@ template <typename Function> Function ShippedExport(const char* name) {
 } // namespace
 
 std::wstring PolicyKey() {
-    return L"SOFTWARE\\Quilmark\\802.11";
+    return PolicyKeyPath;
 }
 
 std::wstring AdapterInstanceKey(const std::wstring& name) {
-    return std::wstring(NetworkClassKey) + L"\\" + name;
+    return std::wstring(NetworkClassKeyPath) + L"\\" + name;
 }
 
 ExtensionRegistryTest::ExtensionRegistryTest() {
@@ -85,36 +82,13 @@ ComPtr<IDot11ExtUI> CreateRoot() {
     return root;
 }
 
-Properties Enumerate(IDot11ExtUI* root, DWORD kind) {
-    Properties result;
-    IDot11ExtUIProperty** array = reinterpret_cast<IDot11ExtUIProperty**>(SentinelBstr());
-    result.hr = root->EnumerateProperties(static_cast<DOT11_EXT_UI_PROPERTY_TYPE>(kind),
-                                          &result.count, &array);
-    result.arrayNull = array == nullptr;
-    if (SUCCEEDED(result.hr) && array != nullptr) {
-        UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
-        for (DWORD i = 0; i < result.count; ++i) {
-            result.objects.push_back(Adopt(array[i]));
-        }
-    }
-    return result;
-}
-
-std::wstring PropertyName(IDot11ExtUIProperty* property) {
-    UniqueBstr name;
-    if (FAILED(property->QueryPropertyName(name.put())) || !name) {
-        return L"<failed>";
-    }
-    return name.get();
-}
-
 KeyProperties CreateKeyProperties(IDot11ExtUI* root) {
     KeyProperties keys;
     if (!SetRegDword(HKEY_LOCAL_MACHINE, PolicyKey(), L"EnableCCX", 1)) {
         ADD_FAILURE() << "policy not written";
         return keys;
     }
-    Properties properties = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
+    PropertyList properties = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
     EXPECT_HR(S_OK, properties.hr);
     if (properties.objects.size() != 2) {
         ADD_FAILURE() << "expected two key properties";

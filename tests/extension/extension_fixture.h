@@ -7,8 +7,10 @@
 #include "shipped_module.h"
 
 #include "common/owners.h"
+#include "hostkit/ext_ui_client.h"
 
 #include <dot11_ext_ui.h>
+#include <qmk_registry_names.h>
 
 #include <string>
 #include <vector>
@@ -44,29 +46,10 @@ const CLSID& ShippedClassId();
 HRESULT ShippedDllCanUnloadNow();
 HRESULT ShippedDllGetClassObject(REFCLSID classId, REFIID iid, void** result);
 
-// Takes over a reference the caller already owns. (MinGW's ComPtr::Attach adds one of its
-// own, so it cannot be used for that.)
-template <typename T> ComPtr<T> Adopt(T* object) {
-    ComPtr<T> owner;
-    *owner.ReleaseAndGetAddressOf() = object;
-    return owner;
-}
-
 // The reference count as the object reports it: AddRef then Release.
 ULONG ReferenceCount(IUnknown* object);
 
 ComPtr<IDot11ExtUI> CreateRoot();
-
-struct Properties {
-    HRESULT hr = E_FAIL;
-    DWORD count = 0xDEADBEEF;
-    bool arrayNull = false;
-    std::vector<ComPtr<IDot11ExtUIProperty>> objects;
-};
-// EnumerateProperties, taking ownership of the array and its references.
-Properties Enumerate(IDot11ExtUI* root, DWORD kind);
-
-std::wstring PropertyName(IDot11ExtUIProperty* property);
 
 // The key properties the policy "EnableCCX" = 1 offers: entry 0 (CCKM), entry 1 (WPA2).
 struct KeyProperties {

@@ -165,7 +165,7 @@ TEST_F(FactoryTest, CoCreateInstanceWorksInStaAndMta) {
             ASSERT_TRUE(root);
             UniqueBstr name;
             EXPECT_HR(S_OK, root->QueryDisplayName(name.put()));
-            Properties connectivity = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
+            PropertyList connectivity = Enumerate(root.Get(), DOT11_EXT_UI_CONNECTION);
             EXPECT_HR(S_OK, connectivity.hr);
             EXPECT_EQ(1u, connectivity.count);
         });

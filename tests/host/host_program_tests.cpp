@@ -1,6 +1,6 @@
 #include "display_lease.h"
 #include "extension_fixture.h"
-#include "process_runner.h"
+#include "hostkit/process_runner.h"
 #include "shipped_module.h"
 
 #include "fragments/dpt_settings.h"
@@ -234,8 +234,8 @@ TEST_F(HostProgramTest, DiscoveryByAdapterNamesTheMissingLink) {
     for (const Case& c : cases) {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, key + L"\\Ndi");
         if (c.classId) {
-            ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key + L"\\Ndi\\IHVExtensions",
-                                     L"UIExtensibilityCLSID", *c.classId));
+            ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, key + L"\\" + IhvExtensionsKeyName,
+                                     UiExtensionClassValue, *c.classId));
         }
         const CapturedRun run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
         EXPECT_EQ(3u, run.exitCode) << c.name << "\n" << run.out << run.err;
@@ -358,6 +358,19 @@ TEST_F(HostProgramTest, ProfilesReachTheExtensionAsTheHostPassesThem) {
              "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\"><name>Cut"
              "</name><SSIDConfig><SSID><name>Cut</name></SSID></SSIDConfig><connectionType>ESS"
              "</connectionType><IHV><!-- was </IHV> --><connectivity/></IHV></WLANProfile>");
+    // MSM security by the names current profiles carry, several of them without an
+    // enumerator in the MinGW header.
+    auto secured = [this](const std::wstring& name, const std::string& auth,
+                          const std::string& cipher) {
+        return File(L"dot11host-" + name + L".xml",
+                    "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">"
+                    "<name>S</name><SSIDConfig><SSID><name>S</name></SSID></SSIDConfig>"
+                    "<connectionType>ESS</connectionType><MSM><security><authEncryption>"
+                    "<authentication>" +
+                        auth + "</authentication><encryption>" + cipher +
+                        "</encryption><useOneX>false</useOneX></authEncryption></security></MSM>"
+                        "</WLANProfile>");
+    };
     struct Case {
         std::wstring path;
         std::vector<std::string> inOutput; // record fields and what the extension answered
@@ -386,6 +399,12 @@ TEST_F(HostProgramTest, ProfilesReachTheExtensionAsTheHostPassesThem) {
         {cut,
          {"interfaceGuid: {00000000-0000-0000-0000-000000000000}\n", "changed: no"},
          "the IHV element is not well-formed XML on its own"},
+        {secured(L"sae", "WPA3SAE", "AES"), {"MS security: auth 9, cipher 4, 802.1X 0\n"}, ""},
+        {secured(L"ent192", "WPA3ENT192", "GCMP256"), {"auth 8, cipher 9"}, ""},
+        {secured(L"wpa3", "WPA3", "GCMP256"), {"auth 8, cipher 9"}, ""},
+        {secured(L"ent", "WPA3ENT", "GCMP"), {"auth 11, cipher 8"}, ""},
+        {secured(L"owe", "OWE", "AES"), {"auth 10, cipher 4"}, ""},
+        {secured(L"unknown", "WPA4", "AES"), {"MS security: none\n", "no DOT11 enumerator"}, ""},
     };
     DisplayLease display;
     for (const Case& c : cases) {

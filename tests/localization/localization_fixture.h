@@ -4,6 +4,7 @@
 #include "services/module_state.h"
 #include "services/string_block.h"
 #include "shipped_module.h"
+#include "string_tables.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -46,17 +47,3 @@ class LocalizationTest : public ::testing::Test {
     HINSTANCE previousModule_ = nullptr;
     LCID previousLocale_ = 0;
 };
-
-// A string exactly as stored under one language, without any fallback; empty when absent.
-inline std::wstring ExactString(HMODULE module, unsigned id, LANGID language) {
-    HRSRC found =
-        FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)), language);
-    if (found == nullptr) {
-        return {};
-    }
-    HGLOBAL loaded = LoadResource(module, found);
-    const void* block = loaded != nullptr ? LockResource(loaded) : nullptr;
-    const StringBlockEntry entry =
-        StringBlockAt(block, SizeofResource(module, found), id % StringsPerBlock);
-    return std::wstring(reinterpret_cast<const wchar_t*>(entry.text), entry.length);
-}

@@ -9,10 +9,13 @@ constexpr LANGID English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 // The 33 languages the module ships tables for.
 const std::vector<LANGID>& ShippedLanguages() {
-    static const std::vector<LANGID> languages = {
-        1,  2,  5,  6,  7,  8,  10, 11, 12, 13, 14, 16, 17,   18,   19,   20,   21,
-        22, 24, 25, 26, 27, 29, 30, 31, 36, 37, 38, 39, 1028, 1033, 1046, 2052,
-    };
+    static const std::vector<LANGID> languages = [] {
+        std::vector<LANGID> tables;
+        for (const Language& language : Languages) {
+            tables.push_back(language.table);
+        }
+        return tables;
+    }();
     return languages;
 }
 

@@ -148,7 +148,7 @@ std::wstring AdapterKeyName(int i) {
 class BadConfigurationTest : public StressRegistryTest {
   protected:
     BadConfigurationTest() {
-        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyPath);
         for (int i = 0; i < ManyAdapters; ++i) {
             OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(AdapterKeyName(i)));
         }
@@ -166,7 +166,7 @@ class BadConfigurationTest : public StressRegistryTest {
         StressRegistryTest::TearDown();
     }
 
-    void ResetPolicy() { ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, PolicyKeyName)); }
+    void ResetPolicy() { ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, PolicyKeyPath)); }
 
     ComPtr<IClassFactory> factory_;
     std::wstring classKeyBefore_;
@@ -190,9 +190,9 @@ TEST_F(BadConfigurationTest, PolicyValuesAsTheRootObjectReadsThem) {
     for (const Pair& pair : pairs) {
         SCOPED_TRACE("EnableCCX " + pair.enable.name + ", V4Only " + pair.v4Only.name);
         ResetPolicy();
-        ASSERT_TRUE(Write(PolicyKeyName, L"EnableCCX", pair.enable));
-        ASSERT_TRUE(Write(PolicyKeyName, L"V4Only", pair.v4Only));
-        const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        ASSERT_TRUE(Write(PolicyKeyPath, L"EnableCCX", pair.enable));
+        ASSERT_TRUE(Write(PolicyKeyPath, L"V4Only", pair.v4Only));
+        const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyPath);
 
         const DWORD enable = RootReading(pair.enable);
         const DWORD expectedMask = enable == 0                     ? PolicyNone
@@ -212,7 +212,7 @@ TEST_F(BadConfigurationTest, PolicyValuesAsTheRootObjectReadsThem) {
             EXPECT_TRUE(FAILED(hr)) << HrText(hr);
             EXPECT_EQ(nullptr, array);
         }
-        EXPECT_EQ(before, Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyName)) << "registry written";
+        EXPECT_EQ(before, Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyPath)) << "registry written";
     }
 }
 
@@ -234,8 +234,8 @@ TEST_F(BadConfigurationTest, PolicyValuesAsTheConnectivityPropertyReadsThem) {
         for (const ValueCase& c : NumberCases()) {
             SCOPED_TRACE(testing::Message() << value << " " << c.name);
             ResetPolicy();
-            ASSERT_TRUE(Write(PolicyKeyName, value, c));
-            const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyName);
+            ASSERT_TRUE(Write(PolicyKeyPath, value, c));
+            const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyPath);
             // No vendor section: defaults are written, so a section comes back whatever the
             // notice did; its layout shows the compatibility flag, the notice the CCX flag.
             UniqueBstr section;
@@ -250,7 +250,7 @@ TEST_F(BadConfigurationTest, PolicyValuesAsTheConnectivityPropertyReadsThem) {
                       dismisser.lastText());
             EXPECT_EQ(compatible, std::wstring(section.get()).rfind(outerStart, 0) == 0)
                 << std::wstring(section.get()).substr(0, 40).c_str();
-            EXPECT_EQ(before, Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyName)) << "registry written";
+            EXPECT_EQ(before, Snapshot(HKEY_LOCAL_MACHINE, PolicyKeyPath)) << "registry written";
         }
     }
 }
@@ -349,7 +349,7 @@ TEST_F(BadConfigurationTest, AdapterValuesAsTheLookupReadsThem) {
         ASSERT_TRUE(SetRegRaw(HKEY_LOCAL_MACHINE, instance, L"Other", REG_SZ, L"", 2));
         ASSERT_TRUE(Write(instance, L"NetCfgInstanceId", c.instanceId));
         ASSERT_TRUE(Write(instance, L"DPTEnable", c.dptEnable));
-        const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyName);
+        const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyPath);
 
         EXPECT_EQ(c.supportsDpt, AdapterSupportsDpt(Adapter));
         EXPECT_FALSE(AdapterSupportsDpt(OtherAdapter));
@@ -363,7 +363,7 @@ TEST_F(BadConfigurationTest, AdapterValuesAsTheLookupReadsThem) {
                                                    &changed));
         EXPECT_EQ(c.supportsDpt ? 1 : 0, dismisser.dialogs() - dialogsBefore);
         EXPECT_EQ(c.supportsDpt ? 0 : 1, dismisser.messageBoxes() - boxesBefore);
-        EXPECT_EQ(before, Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyName)) << "registry written";
+        EXPECT_EQ(before, Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyPath)) << "registry written";
     }
 }
 
@@ -384,7 +384,7 @@ TEST_F(BadConfigurationTest, AThousandAdapterSubkeys) {
         }
     }
     ASSERT_TRUE(WriteDptAdapter(AdapterKeyName(ManyAdapters - 1), Adapter));
-    const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyName);
+    const std::wstring before = Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyPath);
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(AdapterSupportsDpt(Adapter));
@@ -405,10 +405,10 @@ TEST_F(BadConfigurationTest, AThousandAdapterSubkeys) {
     ASSERT_TRUE(WriteDptAdapter(AdapterKeyName(10), Adapter));
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, earlier, L"DPTEnable", L"0"));
     EXPECT_FALSE(AdapterSupportsDpt(Adapter)) << "the first matching subkey decides";
-    EXPECT_NE(before, Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyName)); // the test's own write
-    const std::wstring afterWrite = Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyName);
+    EXPECT_NE(before, Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyPath)); // the test's own write
+    const std::wstring afterWrite = Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyPath);
     AdapterSupportsDpt(Adapter);
-    EXPECT_EQ(afterWrite, Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyName)) << "registry written";
+    EXPECT_EQ(afterWrite, Snapshot(HKEY_LOCAL_MACHINE, NetworkClassKeyPath)) << "registry written";
 }
 
 } // namespace

@@ -132,7 +132,7 @@ using FragmentStressTest = GeneratedInputTest<ComTest>;
 // EditSettings reads the policy, which the test sets.
 class NoticeStressTest : public GeneratedInputTest<StressRegistryTest> {
   protected:
-    NoticeStressTest() { OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName); }
+    NoticeStressTest() { OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyPath); }
 };
 
 // --- readers and writers ---
@@ -347,11 +347,11 @@ TEST_F(NoticeStressTest, EditSettingsOnTheNoticePath) {
         const PolicyCase& wanted = PolicyCases[(index / 16) % std::size(PolicyCases)];
         if (policy != &wanted) {
             policy = &wanted;
-            ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, PolicyKeyName));
+            ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, PolicyKeyPath));
             if (wanted.writeKey) {
                 ASSERT_TRUE(
-                    SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyName, L"EnableCCX", wanted.enableCcx));
-                ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyName, L"QuilProfileCompatible",
+                    SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyPath, L"EnableCCX", wanted.enableCcx));
+                ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyPath, L"QuilProfileCompatible",
                                         wanted.profileCompatible));
             }
         }

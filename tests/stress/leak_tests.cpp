@@ -39,14 +39,14 @@ const wchar_t ValidNetworkFragment[] =
 class LeakTest : public StressRegistryTest {
   protected:
     LeakTest() {
-        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyPath);
         OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkLeak0000"));
         OwnKey(HKEY_CLASSES_ROOT, ShippedClassKey());
     }
     void SetUp() override {
         StressRegistryTest::SetUp();
         ASSERT_EQ(0u, RunRegsvr32(L""));
-        ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyName, L"EnableCCX", 1));
+        ASSERT_TRUE(SetRegDword(HKEY_LOCAL_MACHINE, PolicyKeyPath, L"EnableCCX", 1));
         ASSERT_TRUE(WriteDptAdapter(L"QmkLeak0000", LeakAdapter));
     }
     void TearDown() override {

@@ -136,7 +136,7 @@ TEST(SecretSearchTest, BothWatchesCanBeSetUpAgain) {
 class SecretTest : public StressRegistryTest {
   protected:
     SecretTest() {
-        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName);
+        OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyPath);
         OwnKey(HKEY_LOCAL_MACHINE, TestAdapterKey(L"QmkSecret0000"));
     }
 };

@@ -20,7 +20,7 @@ void StressRegistryTest::SetUp() {
 }
 
 std::wstring TestAdapterKey(const std::wstring& name) {
-    return std::wstring(NetworkClassKeyName) + L"\\" + name;
+    return std::wstring(NetworkClassKeyPath) + L"\\" + name;
 }
 
 bool WriteDptAdapter(const std::wstring& keyName, const GUID& adapter) {

@@ -14,15 +14,13 @@
 #include "common/owners.h"
 
 #include <dot11_ext_ui.h>
+#include <qmk_registry_names.h>
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// The machine policy key the module reads.
-inline constexpr wchar_t PolicyKeyName[] = L"SOFTWARE\\Quilmark\\802.11";
 
 // The registry fixture with every test body in a single-threaded apartment.
 class StressRegistryTest : public RegistryTest {
@@ -33,9 +31,7 @@ class StressRegistryTest : public RegistryTest {
     ComApartment apartment_;
 };
 
-// The network-adapter class key and a test adapter instance key under it.
-inline constexpr wchar_t NetworkClassKeyName[] =
-    L"System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+// A test adapter instance key under the network-adapter class key.
 std::wstring TestAdapterKey(const std::wstring& name);
 
 // An adapter instance key naming the GUID with "DPTEnable" = "1", and the host's connection

@@ -214,7 +214,7 @@ DWORD WINAPI RunCycles(void* parameter) {
 class ThreadStressTest : public StressRegistryTest {
   protected:
     // The policy key stays absent: the root object then offers no key property.
-    ThreadStressTest() { OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyName); }
+    ThreadStressTest() { OwnKey(HKEY_LOCAL_MACHINE, PolicyKeyPath); }
 };
 
 TEST_F(ThreadStressTest, EightThreadsShareTheModuleAndLeaveNothingBehind) {

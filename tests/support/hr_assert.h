@@ -3,14 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <string>
-
-inline std::string HrText(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
+#include "hostkit/hr_text.h"
 
 inline ::testing::AssertionResult HrEquals(const char* expectedExpr, const char* actualExpr,
                                            HRESULT expected, HRESULT actual) {

@@ -1,6 +1,6 @@
 #include "shipped_module.h"
 
-#include "process_runner.h"
+#include "hostkit/process_runner.h"
 
 #include "services/module_state.h"
 

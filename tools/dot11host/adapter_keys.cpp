@@ -12,7 +12,7 @@ constexpr wchar_t StandInDescription[] =
     L"Stand-in adapter made by dot11host (no such adapter is installed)";
 
 std::wstring SubkeyPath(const std::wstring& name) {
-    return std::wstring(NetworkClassKey) + L"\\" + name;
+    return std::wstring(NetworkClassKeyPath) + L"\\" + name;
 }
 
 std::optional<std::wstring> ReadString(HKEY key, const wchar_t* subkey, const wchar_t* value) {
@@ -45,7 +45,7 @@ std::wstring AdapterKey::Path() const {
 
 std::optional<AdapterKey> FindAdapterKey(const GUID& adapter, REGSAM access) {
     UniqueHkey classKey;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, NetworkClassKey, 0, KEY_READ, classKey.put()) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, NetworkClassKeyPath, 0, KEY_READ, classKey.put()) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -57,7 +57,7 @@ std::optional<AdapterKey> FindAdapterKey(const GUID& adapter, REGSAM access) {
             return std::nullopt;
         }
         const std::optional<std::wstring> id =
-            ReadString(classKey.get(), name, L"NetCfgInstanceId");
+            ReadString(classKey.get(), name, AdapterInstanceIdValue);
         const std::optional<GUID> guid = id ? ParseGuid(*id) : std::nullopt;
         if (!guid || !IsEqualGUID(*guid, adapter)) {
             continue;
@@ -91,7 +91,7 @@ std::optional<AdapterKey> CreateStandInAdapterKey(const GUID& adapter, std::wstr
             continue; // a real adapter's, or another stand-in's
         }
         const DWORD mark = 1;
-        if (!SetString(created.key.get(), L"NetCfgInstanceId", GuidText(adapter)) ||
+        if (!SetString(created.key.get(), AdapterInstanceIdValue, GuidText(adapter)) ||
             !SetString(created.key.get(), L"DriverDesc", StandInDescription) ||
             RegSetValueExW(created.key.get(), StandInMark, 0, REG_DWORD,
                            reinterpret_cast<const BYTE*>(&mark), sizeof(mark)) != ERROR_SUCCESS) {
@@ -101,7 +101,7 @@ std::optional<AdapterKey> CreateStandInAdapterKey(const GUID& adapter, std::wstr
         }
         return created;
     }
-    error = L"no free instance name under HKLM\\" + std::wstring(NetworkClassKey);
+    error = L"no free instance name under HKLM\\" + std::wstring(NetworkClassKeyPath);
     return std::nullopt;
 }
 
@@ -110,5 +110,5 @@ bool DeleteAdapterKey(const AdapterKey& adapter) {
 }
 
 std::optional<std::wstring> UiExtensionClassText(HKEY adapterKey) {
-    return ReadString(adapterKey, IhvExtensionsKey, UiExtensionValue);
+    return ReadString(adapterKey, IhvExtensionsKeyName, UiExtensionClassValue);
 }

@@ -2,17 +2,14 @@
 
 #include "common/owners.h"
 
+#include <qmk_registry_names.h>
+
 #include <optional>
 #include <string>
 
 // The network adapters' instance keys (driver keys) under the adapter class key, as the
 // host and the driver installer see them: the key whose NetCfgInstanceId names an interface
 // GUID, and the UI extension's class id in its Ndi\IHVExtensions.
-
-inline constexpr wchar_t NetworkClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
-inline constexpr wchar_t IhvExtensionsKey[] = L"Ndi\\IHVExtensions";
-inline constexpr wchar_t UiExtensionValue[] = L"UIExtensibilityCLSID";
 
 struct AdapterKey {
     std::wstring name; // subkey of the class key

@@ -91,10 +91,10 @@ std::wstring ClassServerText(const std::wstring& classId) {
 int ReportInstalled(const AdapterKey& adapter) {
     const std::optional<std::wstring> classId = UiExtensionClassText(adapter.key.get());
     if (!classId) {
-        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionValue +
-                                    L" under HKR\\" + IhvExtensionsKey);
+        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionClassValue +
+                                    L" under HKR\\" + IhvExtensionsKeyName);
     }
-    Print(std::wstring(L"  HKR\\") + IhvExtensionsKey + L" " + UiExtensionValue + L" = " +
+    Print(std::wstring(L"  HKR\\") + IhvExtensionsKeyName + L" " + UiExtensionClassValue + L" = " +
           *classId);
     const std::wstring server = ClassServerText(*classId);
     if (server.empty()) {
@@ -117,8 +117,8 @@ std::wstring InstalledDllPath() {
 // What the remove section should have taken away but did not.
 int ReportLeftOver(const AdapterKey& adapter) {
     if (UiExtensionClassText(adapter.key.get())) {
-        return Fail(ExitFailed, std::wstring(L"the INF left ") + UiExtensionValue +
-                                    L" under HKR\\" + IhvExtensionsKey);
+        return Fail(ExitFailed, std::wstring(L"the INF left ") + UiExtensionClassValue +
+                                    L" under HKR\\" + IhvExtensionsKeyName);
     }
     if (GetFileAttributesW(InstalledDllPath().c_str()) != INVALID_FILE_ATTRIBUTES) {
         return Fail(ExitFailed, L"the INF left " + InstalledDllPath());
@@ -205,7 +205,8 @@ int UninstallCommand(const InstallOptions& options) {
     std::optional<AdapterKey> adapter = FindAdapterKey(options.adapter, KEY_ALL_ACCESS);
     if (!adapter) {
         return Fail(ExitFailed, L"no network adapter " + GuidText(options.adapter) +
-                                    L" under HKLM\\" + NetworkClassKey + L": nothing to uninstall");
+                                    L" under HKLM\\" + NetworkClassKeyPath +
+                                    L": nothing to uninstall");
     }
     Print(L"adapter key (HKR): " + adapter->Path() + (adapter->standIn ? L" (stand-in)" : L""));
     const std::wstring error =
@@ -240,8 +241,8 @@ int ShowCommand(const std::optional<GUID>& adapter) {
                                 : L"(no name: " + HrText(nameResult) + L")"));
 
     Print(L"connection-settings properties (kind 0):");
-    PropertyList connectivity = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_CONNECTION);
-    for (auto& property : connectivity.properties) {
+    PropertyList connectivity = Enumerate(root.root.Get(), DOT11_EXT_UI_CONNECTION);
+    for (auto& property : connectivity.objects) {
         BOOL flag = FALSE;
         property->QueryPropertyFlag(&flag);
         Print(L"  " + PropertyName(property.Get()) + L"   property flag: " + std::to_wstring(flag));
@@ -251,13 +252,13 @@ int ShowCommand(const std::optional<GUID>& adapter) {
     }
 
     Print(L"security properties (kind 2):");
-    PropertyList keys = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_KEYEXTENSION);
-    for (auto& property : keys.properties) {
+    PropertyList keys = Enumerate(root.root.Get(), DOT11_EXT_UI_KEYEXTENSION);
+    for (auto& property : keys.objects) {
         ShowKeyProperty(property.Get());
     }
     if (keys.hr == E_NOTIMPL) {
-        Print(L"  none: the machine policy HKLM\\SOFTWARE\\Quilmark\\802.11 \"EnableCCX\" is "
-              L"absent or 0");
+        Print(L"  none: the machine policy HKLM\\" + std::wstring(PolicyKeyPath) +
+              L" \"EnableCCX\" is absent or 0");
     } else if (FAILED(keys.hr)) {
         Print(L"  none (" + HrText(keys.hr) + L")");
     }
@@ -346,8 +347,8 @@ int EditCommand(const EditOptions& options) {
     if (!root.root) {
         return Fail(root.exitCode, root.error);
     }
-    PropertyList connectivity = EnumerateProperties(root.root.Get(), DOT11_EXT_UI_CONNECTION);
-    if (connectivity.properties.empty()) {
+    PropertyList connectivity = Enumerate(root.root.Get(), DOT11_EXT_UI_CONNECTION);
+    if (connectivity.objects.empty()) {
         return Fail(ExitFailed, L"the extension offers no connection-settings property (" +
                                     HrText(connectivity.hr) + L")");
     }
@@ -365,8 +366,8 @@ int EditCommand(const EditOptions& options) {
         if (steps) {
             person = std::make_unique<ScriptedPerson>(*steps);
         }
-        hr = connectivity.properties[0]->EditSettings(host.get(), oldText.get(), connection,
-                                                      newText.put(), &changed);
+        hr = connectivity.objects[0]->EditSettings(host.get(), oldText.get(), connection,
+                                                   newText.put(), &changed);
         if (person) {
             person->Finished();
             personDone = person->AllStepsDone();
@@ -405,16 +406,18 @@ namespace {
 ComPtr<IDot11ExtUIProperty> FindKeyProperty(IDot11ExtUI* root, const std::wstring& entry,
                                             int& exitCode) {
     const std::wstring wanted = entry == L"cckm" ? L"CCKM" : L"(WPA2)";
-    PropertyList keys = EnumerateProperties(root, DOT11_EXT_UI_KEYEXTENSION);
-    for (auto& property : keys.properties) {
+    PropertyList keys = Enumerate(root, DOT11_EXT_UI_KEYEXTENSION);
+    for (auto& property : keys.objects) {
         if (PropertyName(property.Get()) == wanted) {
             return property;
         }
     }
     if (keys.hr == E_NOTIMPL) {
         exitCode = Fail(ExitFailed, L"the machine policy offers no key properties: set "
-                                    L"HKLM\\SOFTWARE\\Quilmark\\802.11 \"EnableCCX\" to 1 "
-                                    L"(examples/policy-ccx-enabled.reg)");
+                                    L"HKLM\\" +
+                                        std::wstring(PolicyKeyPath) +
+                                        L" \"EnableCCX\" to 1 "
+                                        L"(examples/policy-ccx-enabled.reg)");
     } else {
         exitCode = Fail(ExitFailed, L"the machine policy does not offer the " + entry +
                                         L" entry (\"V4Only\" set?)");

@@ -120,7 +120,7 @@ std::optional<CLSID> AdapterUiClass(const GUID& adapter, std::wstring& error) {
     const std::wstring install = L"run `dot11host install --adapter " + guid + L"`";
     std::optional<AdapterKey> key = FindAdapterKey(adapter, KEY_READ);
     if (!key) {
-        error = L"no network adapter " + guid + L" under HKLM\\" + NetworkClassKey +
+        error = L"no network adapter " + guid + L" under HKLM\\" + NetworkClassKeyPath +
                 L" (no instance key with that NetCfgInstanceId): install its driver, or " +
                 install + L" to make a stand-in";
         return std::nullopt;
@@ -128,18 +128,18 @@ std::optional<CLSID> AdapterUiClass(const GUID& adapter, std::wstring& error) {
     const std::optional<std::wstring> text = UiExtensionClassText(key->key.get());
     if (!text) {
         error = L"adapter " + guid + L" has no UI extension: " + key->Path() + L"\\" +
-                IhvExtensionsKey + L" has no " + UiExtensionValue + L"; " + install +
+                IhvExtensionsKeyName + L" has no " + UiExtensionClassValue + L"; " + install +
                 L" (the INF's QmkIhvUi.Install section writes it)";
         return std::nullopt;
     }
     const std::optional<GUID> classId = ParseGuid(*text);
     if (!classId) {
-        error = std::wstring(L"adapter ") + guid + L": " + UiExtensionValue + L" \"" + *text +
+        error = std::wstring(L"adapter ") + guid + L": " + UiExtensionClassValue + L" \"" + *text +
                 L"\" is not a class id; " + install;
         return std::nullopt;
     }
-    Print(L"lookup: adapter " + guid + L" -> " + key->Path() + L" -> " + UiExtensionValue + L" " +
-          GuidText(*classId));
+    Print(L"lookup: adapter " + guid + L" -> " + key->Path() + L" -> " + UiExtensionClassValue +
+          L" " + GuidText(*classId));
     return classId;
 }
 
@@ -156,7 +156,7 @@ std::optional<CLSID> ClassOfDllBeside(std::wstring& error) {
         return std::nullopt;
     }
     Print(L"lookup: no --adapter, so the class registered for " + ExtensionDllPath() +
-          L" (the host itself goes through the adapter's " + UiExtensionValue + L")");
+          L" (the host itself goes through the adapter's " + UiExtensionClassValue + L")");
     return classId;
 }
 
@@ -199,28 +199,4 @@ bool FillHostParams(const GUID& adapter, const std::wstring& profileName,
     params.dwProfileTypeFlags = MS_PROFILE_USER;
     params.interfaceGuid = adapter;
     return true;
-}
-
-PropertyList EnumerateProperties(IDot11ExtUI* root, DOT11_EXT_UI_PROPERTY_TYPE kind) {
-    PropertyList list;
-    DWORD count = 0;
-    IDot11ExtUIProperty** array = nullptr;
-    list.hr = root->EnumerateProperties(kind, &count, &array);
-    if (FAILED(list.hr) || array == nullptr) {
-        return list;
-    }
-    const UniqueCoTaskMem<IDot11ExtUIProperty*> owned(array);
-    for (DWORD i = 0; i < count; ++i) {
-        list.properties.push_back(Adopt(owned.get()[i]));
-    }
-    return list;
-}
-
-std::wstring PropertyName(IDot11ExtUIProperty* property) {
-    UniqueBstr name;
-    const HRESULT hr = property->QueryPropertyName(name.put());
-    if (FAILED(hr) || !name) {
-        return L"(no name: " + HrText(hr) + L")";
-    }
-    return name.get();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/owners.h"
+#include "hostkit/ext_ui_client.h"
 
 #include <dot11_ext_ui.h>
 
@@ -47,19 +48,3 @@ RootObject CreateRootObject(const std::optional<GUID>& adapter);
 // Microsoft security settings; false when the name does not fit.
 bool FillHostParams(const GUID& adapter, const std::wstring& profileName,
                     DOT11EXT_IHV_PARAMS& params);
-
-// EnumerateProperties of a kind, with ownership of the array and its references taken over.
-struct PropertyList {
-    HRESULT hr = E_FAIL;
-    std::vector<ComPtr<IDot11ExtUIProperty>> properties;
-};
-PropertyList EnumerateProperties(IDot11ExtUI* root, DOT11_EXT_UI_PROPERTY_TYPE kind);
-
-std::wstring PropertyName(IDot11ExtUIProperty* property);
-
-// Takes over a reference the caller owns (MinGW's ComPtr::Attach adds one of its own).
-template <typename T> ComPtr<T> Adopt(T* object) {
-    ComPtr<T> owner;
-    *owner.ReleaseAndGetAddressOf() = object;
-    return owner;
-}

@@ -5,6 +5,7 @@
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -13,45 +14,44 @@ namespace {
 
 constexpr wchar_t ProfileNamespace[] = L"http://www.microsoft.com/networking/WLAN/profile/v1";
 
+// Enumerators of DOT11_AUTH_ALGORITHM and DOT11_CIPHER_ALGORITHM in the Windows SDK's
+// <wlantypes.h> that MinGW-w64's copy of the header lacks, with the SDK's values.
+namespace sdk {
+constexpr DWORD DOT11_AUTH_ALGO_WPA3 = 8; // WPA3-Enterprise 192-bit
+constexpr DWORD DOT11_AUTH_ALGO_WPA3_SAE = 9;
+constexpr DWORD DOT11_AUTH_ALGO_OWE = 10;
+constexpr DWORD DOT11_AUTH_ALGO_WPA3_ENT = 11;
+constexpr DWORD DOT11_CIPHER_ALGO_GCMP = 8;
+constexpr DWORD DOT11_CIPHER_ALGO_GCMP_256 = 9;
+} // namespace sdk
+
 // The profile's names in MSM/security/authEncryption and the platform's numbers for them.
-// A name missing here (WPA3SAE, OWE, GCMP, ...) has no enumerator in the platform header:
-// such a profile reaches the extension without Microsoft security settings.
-//
-//   authentication  open     DOT11_AUTH_ALGO_80211_OPEN        1
-//                   shared   DOT11_AUTH_ALGO_80211_SHARED_KEY  2
-//                   WPA      DOT11_AUTH_ALGO_WPA               3
-//                   WPAPSK   DOT11_AUTH_ALGO_WPA_PSK           4
-//                   WPA2     DOT11_AUTH_ALGO_RSNA              6
-//                   WPA2PSK  DOT11_AUTH_ALGO_RSNA_PSK          7
-//   encryption      none     DOT11_CIPHER_ALGO_NONE            0
-//                   WEP      DOT11_CIPHER_ALGO_WEP             0x101
-//                   TKIP     DOT11_CIPHER_ALGO_TKIP            2
-//                   AES      DOT11_CIPHER_ALGO_CCMP            4
+// A name missing here is none the platform's profiles use: such a profile reaches the
+// extension without Microsoft security settings.
 struct SecurityName {
-    const wchar_t* element;
     const wchar_t* name;
     DWORD value;
 };
-constexpr SecurityName SecurityNames[] = {
-    {L"authentication", L"open", DOT11_AUTH_ALGO_80211_OPEN},
-    {L"authentication", L"shared", DOT11_AUTH_ALGO_80211_SHARED_KEY},
-    {L"authentication", L"WPA", DOT11_AUTH_ALGO_WPA},
-    {L"authentication", L"WPAPSK", DOT11_AUTH_ALGO_WPA_PSK},
-    {L"authentication", L"WPA2", DOT11_AUTH_ALGO_RSNA},
-    {L"authentication", L"WPA2PSK", DOT11_AUTH_ALGO_RSNA_PSK},
-    {L"encryption", L"none", DOT11_CIPHER_ALGO_NONE},
-    {L"encryption", L"WEP", DOT11_CIPHER_ALGO_WEP},
-    {L"encryption", L"TKIP", DOT11_CIPHER_ALGO_TKIP},
-    {L"encryption", L"AES", DOT11_CIPHER_ALGO_CCMP},
-};
+constexpr SecurityName AuthenticationNames[] = {{L"open", DOT11_AUTH_ALGO_80211_OPEN},
+                                                {L"shared", DOT11_AUTH_ALGO_80211_SHARED_KEY},
+                                                {L"WPA", DOT11_AUTH_ALGO_WPA},
+                                                {L"WPAPSK", DOT11_AUTH_ALGO_WPA_PSK},
+                                                {L"WPA2", DOT11_AUTH_ALGO_RSNA},
+                                                {L"WPA2PSK", DOT11_AUTH_ALGO_RSNA_PSK},
+                                                {L"WPA3", sdk::DOT11_AUTH_ALGO_WPA3},
+                                                {L"WPA3ENT192", sdk::DOT11_AUTH_ALGO_WPA3},
+                                                {L"WPA3SAE", sdk::DOT11_AUTH_ALGO_WPA3_SAE},
+                                                {L"OWE", sdk::DOT11_AUTH_ALGO_OWE},
+                                                {L"WPA3ENT", sdk::DOT11_AUTH_ALGO_WPA3_ENT}};
+constexpr SecurityName EncryptionNames[] = {
+    {L"none", DOT11_CIPHER_ALGO_NONE},      {L"WEP", DOT11_CIPHER_ALGO_WEP},
+    {L"TKIP", DOT11_CIPHER_ALGO_TKIP},      {L"AES", DOT11_CIPHER_ALGO_CCMP},
+    {L"GCMP", sdk::DOT11_CIPHER_ALGO_GCMP}, {L"GCMP256", sdk::DOT11_CIPHER_ALGO_GCMP_256}};
 
-std::optional<DWORD> SecurityValue(const std::wstring& element, const std::wstring& name) {
-    for (const SecurityName& entry : SecurityNames) {
-        if (element == entry.element && name == entry.name) {
-            return entry.value;
-        }
-    }
-    return std::nullopt;
+template <size_t Count>
+std::optional<DWORD> SecurityValue(const SecurityName (&names)[Count], const std::wstring& name) {
+    const auto* entry = std::find_if(names, names + Count, [&](auto& e) { return name == e.name; });
+    return entry != names + Count ? std::optional<DWORD>(entry->value) : std::nullopt;
 }
 
 // loadXML reads the decoded text, so an encoding named in the declaration would only
@@ -106,19 +106,11 @@ bool IsProfileRoot(IXMLDOMNode* root) {
 std::optional<DOT11_SSID> ReadSsid(IXMLDOMNode* node) {
     DOT11_SSID ssid{};
     if (const std::optional<std::wstring> hex = ChildText(node, L"hex")) {
-        if (hex->empty() || hex->size() % 2 != 0 ||
-            hex->size() > size_t{2} * DOT11_SSID_MAX_LENGTH) {
+        int length = 0;
+        if (hex->empty() || !ParseSsidHex(*hex, ssid.ucSSID, length)) {
             return std::nullopt;
         }
-        for (size_t i = 0; i < hex->size(); i += 2) {
-            const int high = HexDigitValue((*hex)[i]);
-            const int low = HexDigitValue((*hex)[i + 1]);
-            if (high < 0 || low < 0) {
-                return std::nullopt;
-            }
-            ssid.ucSSID[i / 2] = static_cast<UCHAR>(high * 16 + low);
-        }
-        ssid.uSSIDLength = static_cast<ULONG>(hex->size() / 2);
+        ssid.uSSIDLength = static_cast<ULONG>(length);
         return ssid;
     }
     const std::optional<std::wstring> name = ChildText(node, L"name");
@@ -168,8 +160,8 @@ void ReadSecurity(IXMLDOMNode* root, WirelessProfile& profile) {
     }
     const std::wstring authentication = ChildText(node.Get(), L"authentication").value_or(L"");
     const std::wstring encryption = ChildText(node.Get(), L"encryption").value_or(L"");
-    const std::optional<DWORD> auth = SecurityValue(L"authentication", authentication);
-    const std::optional<DWORD> cipher = SecurityValue(L"encryption", encryption);
+    const std::optional<DWORD> auth = SecurityValue(AuthenticationNames, authentication);
+    const std::optional<DWORD> cipher = SecurityValue(EncryptionNames, encryption);
     if (!auth || !cipher) {
         profile.securityNote = L"authentication \"" + authentication + L"\" with encryption \"" +
                                encryption + L"\" has no DOT11 enumerator in the platform header";
@@ -272,12 +264,8 @@ std::vector<std::wstring> DescribeRecord(const DOT11EXT_IHV_PARAMS& params) {
     const DOT11_SSID* ssids = count > 0 ? profile.pSsidList->SSIDs : nullptr;
     for (ULONG i = 0; i < count; ++i) {
         const DOT11_SSID& ssid = ssids[i];
-        constexpr wchar_t Digits[] = L"0123456789ABCDEF";
-        std::wstring hex;
-        for (ULONG b = 0; b < ssid.uSSIDLength && b < DOT11_SSID_MAX_LENGTH; ++b) {
-            hex += Digits[ssid.ucSSID[b] >> 4];
-            hex += Digits[ssid.ucSSID[b] & 0x0F];
-        }
+        wchar_t hex[2 * DOT11_SSID_MAX_LENGTH + 1] = {};
+        EncodeHexBytes(ssid.ucSSID, std::min<ULONG>(ssid.uSSIDLength, DOT11_SSID_MAX_LENGTH), hex);
         lines.push_back(L"SSID " + std::to_wstring(i + 1) + L": " + hex);
     }
     lines.push_back(L"BssType: " + std::to_wstring(profile.BssType));

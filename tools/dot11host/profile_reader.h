@@ -17,8 +17,8 @@ struct WirelessProfile {
     std::optional<std::wstring> vendorText;
     std::vector<DOT11_SSID> ssids;
     DOT11_BSS_TYPE bssType = dot11_BSS_type_infrastructure;
-    // MSM/security/authEncryption; none when absent or named with a value the platform
-    // header has no enumerator for (securityNote then says which).
+    // MSM/security/authEncryption; none when absent or named with a name the platform's
+    // profiles do not use (securityNote then says which).
     std::optional<DOT11_MSSECURITY_SETTINGS> security;
     std::wstring securityNote;
 };

@@ -2,7 +2,9 @@
 
 #include "text_io.h"
 
-#include <atomic>
+#include "hostkit/screenshot.h"
+
+#include <algorithm>
 #include <cwctype>
 #include <sstream>
 
@@ -15,9 +17,7 @@ constexpr int PassphraseBox = 4067;
 constexpr int ConfirmBox = 4036;
 constexpr int MessageBoxText = 0xFFFF;
 
-constexpr DWORD StepTimeoutMs = 10000;
 constexpr DWORD WatchTimeoutMs = 60000;
-constexpr DWORD PollMs = 20;
 
 std::wstring Trim(const std::wstring& text) {
     size_t begin = 0;
@@ -31,24 +31,19 @@ std::wstring Trim(const std::wstring& text) {
     return text.substr(begin, end - begin);
 }
 
-std::optional<int> CheckBoxNamed(const std::wstring& name) {
-    if (name == L"use-private") {
-        return UsePrivateBox;
-    }
-    if (name == L"hide-characters") {
-        return HideCharactersBox;
-    }
-    return std::nullopt;
-}
+// The boxes a step names.
+struct NamedBox {
+    const wchar_t* name;
+    int id;
+};
+constexpr NamedBox CheckBoxes[] = {{L"use-private", UsePrivateBox},
+                                   {L"hide-characters", HideCharactersBox}};
+constexpr NamedBox EditBoxes[] = {{L"passphrase", PassphraseBox}, {L"confirm", ConfirmBox}};
 
-std::optional<int> EditBoxNamed(const std::wstring& name) {
-    if (name == L"passphrase") {
-        return PassphraseBox;
-    }
-    if (name == L"confirm") {
-        return ConfirmBox;
-    }
-    return std::nullopt;
+template <size_t Count>
+std::optional<int> BoxNamed(const NamedBox (&boxes)[Count], const std::wstring& name) {
+    const auto* box = std::find_if(boxes, boxes + Count, [&](auto& b) { return name == b.name; });
+    return box != boxes + Count ? std::optional<int>(box->id) : std::nullopt;
 }
 
 std::optional<PersonStep> ParseStep(const std::wstring& line, std::wstring& error) {
@@ -62,7 +57,7 @@ std::optional<PersonStep> ParseStep(const std::wstring& line, std::wstring& erro
         return rest.empty() ? std::optional<PersonStep>(step) : std::nullopt;
     }
     if (verb == L"check" || verb == L"uncheck") {
-        const std::optional<int> box = CheckBoxNamed(Trim(rest));
+        const std::optional<int> box = BoxNamed(CheckBoxes, Trim(rest));
         if (!box) {
             error = L"no such check box (use-private, hide-characters)";
             return std::nullopt;
@@ -73,7 +68,7 @@ std::optional<PersonStep> ParseStep(const std::wstring& line, std::wstring& erro
     }
     if (verb == L"type") {
         const size_t gap = rest.find(L' ');
-        const std::optional<int> box = EditBoxNamed(rest.substr(0, gap));
+        const std::optional<int> box = BoxNamed(EditBoxes, rest.substr(0, gap));
         if (!box || gap == std::wstring::npos) {
             error = L"type needs a box (passphrase, confirm) and a text";
             return std::nullopt;
@@ -124,228 +119,12 @@ std::optional<std::vector<PersonStep>> ParsePersonScript(const std::wstring& scr
     return steps;
 }
 
-// Shared between the UI thread (its message hook) and the person's thread.
-struct PersonState {
-    std::vector<PersonStep> steps;
-    DWORD uiThread = 0;
-    UniqueHandle finishedEvent; // manual-reset: the edit call has returned
-    UniqueHandle syncedEvent;   // auto-reset: the UI thread took a sync marker
-    HANDLE finished = nullptr;
-    HANDLE synced = nullptr;
-    UINT syncMessage = 0;
-    std::atomic<bool> allDone{true};
-};
-
 namespace {
 
-PersonState* g_person = nullptr;
-
-// The UI thread's message hook: a sync marker taken off its queue means that everything
-// posted to it before the marker has been handled.
-LRESULT CALLBACK WatchUiMessages(int code, WPARAM removal, LPARAM message) {
-    const MSG* msg = reinterpret_cast<const MSG*>(message);
-    if (code == HC_ACTION && removal == PM_REMOVE && g_person != nullptr &&
-        msg->message == g_person->syncMessage) {
-        SetEvent(g_person->synced);
-    }
-    return CallNextHookEx(nullptr, code, removal, message);
+bool IsMessageBox(HWND window) {
+    return GetDlgItem(window, MessageBoxText) != nullptr &&
+           GetDlgItem(window, PassphraseBox) == nullptr;
 }
-
-class Person {
-  public:
-    explicit Person(PersonState& state) : state_(state) {}
-
-    void Run() {
-        const ULONGLONG deadline = GetTickCount64() + WatchTimeoutMs;
-        while (!IsFinished()) {
-            HWND window = FindUiWindow([](HWND) { return true; });
-            if (window == nullptr) {
-                if (GetTickCount64() > deadline) {
-                    Print(L"person: no dialog or message box appeared; waiting on");
-                    state_.allDone = false;
-                    WaitForSingleObject(state_.finished, INFINITE);
-                    return;
-                }
-                WaitForSingleObject(state_.finished, PollMs);
-                continue;
-            }
-            if (IsMessageBox(window)) {
-                ReadAndDismiss(L"notice", window);
-            } else {
-                RunSteps(window);
-            }
-        }
-    }
-
-  private:
-    bool IsFinished() const { return WaitForSingleObject(state_.finished, 0) == WAIT_OBJECT_0; }
-
-    template <typename Match> HWND FindUiWindow(Match match) const {
-        struct Search {
-            Match* match;
-            HWND found;
-        } search{&match, nullptr};
-        EnumThreadWindows(
-            state_.uiThread,
-            [](HWND window, LPARAM parameter) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(parameter);
-                wchar_t className[16] = {};
-                GetClassNameW(window, className, 16);
-                if (IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
-                    (*s->match)(window)) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    static bool IsMessageBox(HWND window) {
-        return GetDlgItem(window, MessageBoxText) != nullptr &&
-               GetDlgItem(window, PassphraseBox) == nullptr;
-    }
-
-    static std::wstring TextOf(HWND window) {
-        wchar_t text[1024] = {};
-        GetWindowTextW(window, text, 1024);
-        return text;
-    }
-
-    bool Sync() {
-        ResetEvent(state_.synced);
-        if (!PostThreadMessageW(state_.uiThread, state_.syncMessage, 0, 0)) {
-            return false;
-        }
-        return WaitForSingleObject(state_.synced, StepTimeoutMs) == WAIT_OBJECT_0;
-    }
-
-    // Waits, checking every few milliseconds, until done() holds or time runs out.
-    template <typename Done> bool WaitUntil(Done done) {
-        const ULONGLONG deadline = GetTickCount64() + StepTimeoutMs;
-        while (!done()) {
-            if (GetTickCount64() > deadline) {
-                return false;
-            }
-            Sleep(PollMs);
-        }
-        return true;
-    }
-
-    void ReadAndDismiss(const wchar_t* kind, HWND box) {
-        wchar_t text[1024] = {};
-        GetDlgItemTextW(box, MessageBoxText, text, 1024);
-        Print(std::wstring(kind) + L": [" + TextOf(box) + L"] " + text);
-        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        if (!WaitUntil([box] { return !IsWindow(box); })) {
-            Print(L"person: the message box did not close");
-            state_.allDone = false;
-        }
-    }
-
-    bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        DWORD_PTR answer = 0;
-        return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, StepTimeoutMs,
-                                   &answer) != 0;
-    }
-
-    void Fail(const PersonStep& step, const std::wstring& why) {
-        Print(L"person: line " + std::to_wstring(step.line) + L" \"" + step.source +
-              L"\" not done: " + why);
-        state_.allDone = false;
-    }
-
-    void SetCheck(HWND dialog, const PersonStep& step) {
-        HWND box = GetDlgItem(dialog, step.control);
-        const bool wanted = step.action == PersonStep::Action::Check;
-        if (box == nullptr || !IsWindowEnabled(box) || !IsWindowVisible(box)) {
-            Fail(step, L"the check box is not there or greyed");
-            return;
-        }
-        if ((IsDlgButtonChecked(dialog, step.control) == BST_CHECKED) != wanted) {
-            Send(box, BM_CLICK, 0, 0);
-        }
-        Sync();
-    }
-
-    void Type(HWND dialog, const PersonStep& step) {
-        HWND box = GetDlgItem(dialog, step.control);
-        if (box == nullptr || !IsWindowEnabled(box)) {
-            Fail(step, L"the box is greyed");
-            return;
-        }
-        // The box selects its whole text when it takes the focus (a posted message): wait
-        // for that before typing, so that the typed text replaces it.
-        Send(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
-        Sync();
-        for (wchar_t c : step.text) {
-            Send(box, WM_CHAR, c, 1);
-        }
-        Sync();
-    }
-
-    // OK or Cancel: the dialog closes, or a warning appears, which the person reads and
-    // dismisses. True when the dialog has closed.
-    bool Press(HWND dialog, const PersonStep& step) {
-        const int button = step.action == PersonStep::Action::Ok ? IDOK : IDCANCEL;
-        PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
-        HWND warning = nullptr;
-        const bool settled = WaitUntil([&] {
-            if (!IsWindow(dialog)) {
-                return true;
-            }
-            warning = FindUiWindow([dialog](HWND w) { return GetWindow(w, GW_OWNER) == dialog; });
-            return warning != nullptr;
-        });
-        if (!settled) {
-            Fail(step, L"nothing happened");
-            return false;
-        }
-        if (warning != nullptr) {
-            ReadAndDismiss(L"warning", warning);
-            return false;
-        }
-        Print(std::wstring(L"person: pressed ") + (button == IDOK ? L"OK" : L"Cancel") +
-              L"; the dialog closed");
-        return true;
-    }
-
-    void Screenshot(HWND dialog, const PersonStep& step);
-
-    void RunSteps(HWND dialog) {
-        Print(L"person: the dialog \"" + TextOf(dialog) + L"\" is open");
-        for (const PersonStep& step : state_.steps) {
-            if (!IsWindow(dialog)) {
-                Fail(step, L"the dialog has already closed");
-                continue;
-            }
-            switch (step.action) {
-            case PersonStep::Action::Check:
-            case PersonStep::Action::Uncheck:
-                SetCheck(dialog, step);
-                break;
-            case PersonStep::Action::Type:
-                Type(dialog, step);
-                break;
-            case PersonStep::Action::Ok:
-            case PersonStep::Action::Cancel:
-                Press(dialog, step);
-                break;
-            case PersonStep::Action::Screenshot:
-                Screenshot(dialog, step);
-                break;
-            }
-        }
-        if (IsWindow(dialog)) {
-            Print(L"person: the script ended with the dialog open; pressing Cancel");
-            const PersonStep cancel{PersonStep::Action::Cancel, 0, L"", 0, L"cancel"};
-            Press(dialog, cancel);
-        }
-    }
-
-    PersonState& state_;
-};
 
 // A Unix path for the screenshot: absolute as given, or relative to the current folder when
 // that lies on Wine's drive Z: (the Unix root).
@@ -369,92 +148,151 @@ std::optional<std::wstring> UnixPath(const std::wstring& path) {
     return folder + path;
 }
 
-std::wstring WindowsPathOf(const std::wstring& unixPath) {
-    std::wstring path = L"Z:" + unixPath;
-    for (wchar_t& c : path) {
-        c = c == L'/' ? L'\\' : c;
+// The person at the dialogs of the host's UI thread, on the driver's thread.
+class Person {
+  public:
+    Person(const std::vector<PersonStep>& steps, DialogDriver& ui, std::atomic<bool>& allDone)
+        : steps_(steps), ui_(ui), allDone_(allDone) {}
+
+    void Run() {
+        const ULONGLONG deadline = GetTickCount64() + WatchTimeoutMs;
+        while (!ui_.HasEnded()) {
+            const ULONGLONG now = GetTickCount64();
+            const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+            HWND window = ui_.WaitForWindow(HasDialogClass, left);
+            if (window == nullptr) {
+                if (!ui_.HasEnded()) {
+                    Print(L"person: no dialog or message box appeared; waiting on");
+                    allDone_ = false;
+                    ui_.WaitUntil([] { return false; }, INFINITE);
+                }
+                return;
+            }
+            if (IsMessageBox(window)) {
+                ReadAndDismiss(L"notice", window);
+            } else {
+                RunSteps(window);
+            }
+        }
     }
-    return path;
-}
+
+  private:
+    void ReadAndDismiss(const wchar_t* kind, HWND box) {
+        const MessageBoxContent content = ReadMessageBox(box);
+        Print(std::wstring(kind) + L": [" + content.caption + L"] " + content.text);
+        if (!DismissMessageBox(ui_, box)) {
+            Print(L"person: the message box did not close");
+            allDone_ = false;
+        }
+    }
+
+    void Fail(const PersonStep& step, const std::wstring& why) {
+        Print(L"person: line " + std::to_wstring(step.line) + L" \"" + step.source +
+              L"\" not done: " + why);
+        allDone_ = false;
+    }
+
+    void SetCheck(HWND dialog, const PersonStep& step) {
+        const bool wanted = step.action == PersonStep::Action::Check;
+        if (!IsEnabled(dialog, step.control) || !IsShown(dialog, step.control)) {
+            Fail(step, L"the check box is not there or greyed");
+            return;
+        }
+        if (IsChecked(dialog, step.control) != wanted) {
+            Click(dialog, step.control);
+        }
+        ui_.Sync();
+    }
+
+    void Type(HWND dialog, const PersonStep& step) {
+        if (!IsEnabled(dialog, step.control)) {
+            Fail(step, L"the box is greyed");
+            return;
+        }
+        if (!TypeOver(ui_, dialog, step.control, step.text)) {
+            Fail(step, L"the box did not take the text");
+        }
+        ui_.Sync();
+    }
+
+    // OK or Cancel: the dialog closes, or a warning appears, which the person reads and
+    // dismisses.
+    void Press(HWND dialog, const PersonStep& step) {
+        const int button = step.action == PersonStep::Action::Ok ? IDOK : IDCANCEL;
+        HWND warning = nullptr;
+        const bool settled = PostClick(dialog, button) && ui_.WaitUntil([&] {
+            if (!IsWindow(dialog)) {
+                return true;
+            }
+            warning = ui_.FindWindowNow(
+                [dialog](HWND w) { return HasDialogClass(w) && GetWindow(w, GW_OWNER) == dialog; });
+            return warning != nullptr;
+        });
+        if (!settled) {
+            Fail(step, L"nothing happened");
+        } else if (warning != nullptr) {
+            ReadAndDismiss(L"warning", warning);
+        } else {
+            Print(std::wstring(L"person: pressed ") + (button == IDOK ? L"OK" : L"Cancel") +
+                  L"; the dialog closed");
+        }
+    }
+
+    void Screenshot(HWND dialog, const PersonStep& step) {
+        const std::optional<std::wstring> path = UnixPath(step.text);
+        wchar_t display[64] = {};
+        if (!path || GetEnvironmentVariableW(L"DISPLAY", display, 64) == 0) {
+            Fail(step, L"needs an X display and a Unix path");
+            return;
+        }
+        std::wstring why;
+        if (!SaveScreenshot(ui_, dialog, *path, why)) {
+            Fail(step, why);
+            return;
+        }
+        Print(L"person: screenshot saved to " + *path);
+    }
+
+    void RunSteps(HWND dialog) {
+        Print(L"person: the dialog \"" + WindowText(dialog) + L"\" is open");
+        for (const PersonStep& step : steps_) {
+            if (!IsWindow(dialog)) {
+                Fail(step, L"the dialog has already closed");
+                continue;
+            }
+            using Action = PersonStep::Action;
+            if (step.action == Action::Check || step.action == Action::Uncheck) {
+                SetCheck(dialog, step);
+            } else if (step.action == Action::Type) {
+                Type(dialog, step);
+            } else if (step.action == Action::Screenshot) {
+                Screenshot(dialog, step);
+            } else {
+                Press(dialog, step);
+            }
+        }
+        if (IsWindow(dialog)) {
+            Print(L"person: the script ended with the dialog open; pressing Cancel");
+            const PersonStep cancel{PersonStep::Action::Cancel, 0, L"", 0, L"cancel"};
+            Press(dialog, cancel);
+        }
+    }
+
+    const std::vector<PersonStep>& steps_;
+    DialogDriver& ui_;
+    std::atomic<bool>& allDone_;
+};
 
 } // namespace
 
-void Person::Screenshot(HWND dialog, const PersonStep& step) {
-    const std::optional<std::wstring> path = UnixPath(step.text);
-    wchar_t display[64] = {};
-    if (!path || GetEnvironmentVariableW(L"DISPLAY", display, 64) == 0) {
-        Fail(step, L"needs an X display and a Unix path");
-        return;
-    }
-    RedrawWindow(dialog, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sync();
-    // The pixels reach the X server once the UI thread waits for messages again.
-    Sleep(500);
-    const std::wstring windowsPath = WindowsPathOf(*path);
-    DeleteFileW(windowsPath.c_str());
-    const std::wstring raw = *path + L".full.png";
-    const std::wstring part = *path + L".part.png";
-    std::wstring command = L"/bin/sh -c \"/usr/bin/import -display " + std::wstring(display) +
-                           L" -window root '" + raw + L"' && /usr/bin/convert '" + raw +
-                           L"' -trim +repage '" + part + L"' && /bin/mv '" + part + L"' '" + *path +
-                           L"'; /bin/rm -f '" + raw + L"'\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        Fail(step, L"ImageMagick could not be started");
-        return;
-    }
-    UniqueHandle processThread(process.hThread);
-    UniqueHandle processHandle(process.hProcess);
-    // The picture appears under its name only when it is complete.
-    const ULONGLONG deadline = GetTickCount64() + 30000;
-    while (GetFileAttributesW(windowsPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount64() > deadline) {
-            Fail(step, L"no picture was made");
-            return;
-        }
-        Sleep(100);
-    }
-    Print(L"person: screenshot saved to " + *path);
-}
-
 ScriptedPerson::ScriptedPerson(std::vector<PersonStep> steps)
-    : state_(std::make_unique<PersonState>()) {
-    state_->steps = std::move(steps);
-    state_->uiThread = GetCurrentThreadId();
-    state_->finishedEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    state_->syncedEvent.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    state_->finished = state_->finishedEvent.get();
-    state_->synced = state_->syncedEvent.get();
-    state_->syncMessage = RegisterWindowMessageW(L"dot11host.person.sync");
-    g_person = state_.get();
-    hook_.reset(SetWindowsHookExW(WH_GETMESSAGE, WatchUiMessages, nullptr, state_->uiThread));
-    thread_.reset(CreateThread(
-        nullptr, 0,
-        [](void* parameter) -> DWORD {
-            Person(*static_cast<PersonState*>(parameter)).Run();
-            return 0;
-        },
-        state_.get(), 0, nullptr));
-}
+    : steps_(std::move(steps)),
+      driver_([this](DialogDriver& ui) { Person(steps_, ui, allDone_).Run(); }) {}
 
 void ScriptedPerson::Finished() {
-    SetEvent(state_->finished);
+    driver_.Finished();
 }
 
 bool ScriptedPerson::AllStepsDone() const {
-    return state_->allDone;
-}
-
-ScriptedPerson::~ScriptedPerson() {
-    Finished();
-    if (thread_) {
-        WaitForSingleObject(thread_.get(), INFINITE);
-    }
-    thread_.reset();
-    hook_.reset();
-    g_person = nullptr;
+    return allDone_;
 }

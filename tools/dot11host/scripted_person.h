@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/owners.h"
+#include "hostkit/dialog_driver.h"
 
-#include <memory>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,16 +26,12 @@ struct PersonStep {
 std::optional<std::vector<PersonStep>> ParsePersonScript(const std::wstring& script,
                                                          std::wstring& error);
 
-struct PersonState;
-
-// Watches the calling thread (the host's UI thread) from a thread of its own. Construct it on
-// the UI thread right before the modal call, and call Finished() when that call has returned.
+// Watches the calling thread (the host's UI thread) from a thread of its own, through the
+// host kit's dialog driver. Construct it on the UI thread right before the modal call, and
+// call Finished() when that call has returned.
 class ScriptedPerson {
   public:
     explicit ScriptedPerson(std::vector<PersonStep> steps);
-    ScriptedPerson(const ScriptedPerson&) = delete;
-    ScriptedPerson& operator=(const ScriptedPerson&) = delete;
-    ~ScriptedPerson();
 
     // The edit call has returned: the person stops watching.
     void Finished();
@@ -43,7 +39,7 @@ class ScriptedPerson {
     bool AllStepsDone() const;
 
   private:
-    std::unique_ptr<PersonState> state_;
-    UniqueHandle thread_;
-    UniqueHook hook_;
+    std::vector<PersonStep> steps_;
+    std::atomic<bool> allDone_{true};
+    CallerThreadDriver driver_; // last: its thread reads the members above
 };

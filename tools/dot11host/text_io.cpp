@@ -80,12 +80,6 @@ std::wstring SystemMessage(unsigned long code) {
     return message;
 }
 
-std::wstring HrText(long hr) {
-    wchar_t text[16] = {};
-    const int length = swprintf(text, std::size(text), L"0x%08lX", static_cast<unsigned long>(hr));
-    return std::wstring(text, length > 0 ? length : 0);
-}
-
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, std::wstring& error) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/owners.h"
+#include "hostkit/hr_text.h"
 
 #include <optional>
 #include <string>
@@ -19,4 +20,3 @@ void PrintError(const std::wstring& text);
 
 // The system's message for a Win32 error or HRESULT, without its line break.
 std::wstring SystemMessage(unsigned long code);
-std::wstring HrText(long hr);

@@ -6,16 +6,16 @@
 
 #include <string>
 
-// Child processes of a test, started under the same Wine prefix.
+// Child processes, started under the same Wine prefix.
 
 // The exit code reported for a child that could not be started.
 inline constexpr DWORD NotStarted = 0xFFFFFFFF;
-// How long a child may run before the test gives up waiting for it.
+// How long a child may run before its caller gives up waiting for it.
 inline constexpr DWORD ChildTimeoutMs = 60000;
 
-// Starts a command line without waiting for it; the process handle, null when it did not
-// start. (Wine starts a Unix program without a handle to wait on.)
-UniqueHandle StartProcess(std::wstring commandLine);
+// Starts a command line without waiting for it; false when it did not start. (Wine starts a
+// Unix program without a handle to wait on, so none is given.)
+bool StartProcess(std::wstring commandLine);
 
 // Runs a command line to its end and returns its exit code (NotStarted when it did not start).
 DWORD RunProcess(std::wstring commandLine);

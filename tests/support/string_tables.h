@@ -1,11 +1,13 @@
 #pragma once
 
+#include "services/string_block.h"
+
 #include <windows.h>
 
 #include <ostream>
+#include <string>
 
-// Every resource language of the string tables, with the thread locale that selects it
-// (shared by the fit test and the pictures of the dialog).
+// Every resource language of the string tables, with the thread locale that selects it.
 struct Language {
     LANGID table;
     LANGID locale;
@@ -59,3 +61,17 @@ inline const Language Languages[] = {
     {1046, 1046, "pt_BR"},
     {2052, 2052, "zh_CN"},
 };
+
+// A string exactly as stored under one language, without any fallback; empty when absent.
+inline std::wstring ExactString(HMODULE module, unsigned id, LANGID language) {
+    HRSRC found =
+        FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)), language);
+    if (found == nullptr) {
+        return {};
+    }
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* block = loaded != nullptr ? LockResource(loaded) : nullptr;
+    const StringBlockEntry entry =
+        StringBlockAt(block, SizeofResource(module, found), id % StringsPerBlock);
+    return std::wstring(reinterpret_cast<const wchar_t*>(entry.text), entry.length);
+}

@@ -1,19 +1,22 @@
-#include "process_runner.h"
+#include "hostkit/process_runner.h"
 
 #include <fstream>
 #include <iterator>
 
 namespace {
 
-UniqueHandle Start(std::wstring& commandLine, STARTUPINFOW& startup, BOOL inheritHandles) {
+// False when the process did not start; `started` is its handle, null for a Unix program.
+bool Start(std::wstring& commandLine, STARTUPINFOW& startup, BOOL inheritHandles,
+           UniqueHandle& started) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
                         nullptr, &startup, &process)) {
-        return UniqueHandle();
+        return false;
     }
     UniqueHandle thread(process.hThread);
-    return UniqueHandle(process.hProcess);
+    started.reset(process.hProcess);
+    return true;
 }
 
 DWORD WaitForExitCode(const UniqueHandle& process) {
@@ -52,13 +55,17 @@ std::string ReadAndDelete(const std::wstring& path) {
 
 } // namespace
 
-UniqueHandle StartProcess(std::wstring commandLine) {
+bool StartProcess(std::wstring commandLine) {
     STARTUPINFOW startup{};
-    return Start(commandLine, startup, FALSE);
+    UniqueHandle process;
+    return Start(commandLine, startup, FALSE, process);
 }
 
 DWORD RunProcess(std::wstring commandLine) {
-    return WaitForExitCode(StartProcess(std::move(commandLine)));
+    STARTUPINFOW startup{};
+    UniqueHandle process;
+    Start(commandLine, startup, FALSE, process);
+    return WaitForExitCode(process);
 }
 
 CapturedRun RunCapturingOutput(std::wstring commandLine) {
@@ -78,7 +85,9 @@ CapturedRun RunCapturingOutput(std::wstring commandLine) {
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = out.get();
         startup.hStdError = err.get();
-        run.exitCode = WaitForExitCode(Start(commandLine, startup, TRUE));
+        UniqueHandle process;
+        Start(commandLine, startup, TRUE, process);
+        run.exitCode = WaitForExitCode(process);
     }
     run.out = ReadAndDelete(outPath);
     run.err = ReadAndDelete(errPath);
