@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <span>
 
 namespace {
 
@@ -48,10 +49,13 @@ constexpr SecurityName EncryptionNames[] = {
     {L"TKIP", DOT11_CIPHER_ALGO_TKIP},      {L"AES", DOT11_CIPHER_ALGO_CCMP},
     {L"GCMP", sdk::DOT11_CIPHER_ALGO_GCMP}, {L"GCMP256", sdk::DOT11_CIPHER_ALGO_GCMP_256}};
 
-template <size_t Count>
-std::optional<DWORD> SecurityValue(const SecurityName (&names)[Count], const std::wstring& name) {
-    const auto* entry = std::find_if(names, names + Count, [&](auto& e) { return name == e.name; });
-    return entry != names + Count ? std::optional<DWORD>(entry->value) : std::nullopt;
+std::optional<DWORD> SecurityValue(std::span<const SecurityName> names, const std::wstring& name) {
+    for (const SecurityName& entry : names) {
+        if (name == entry.name) {
+            return entry.value;
+        }
+    }
+    return std::nullopt;
 }
 
 // loadXML reads the decoded text, so an encoding named in the declaration would only

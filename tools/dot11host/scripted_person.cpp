@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <span>
 #include <sstream>
 
 namespace {
@@ -34,16 +35,17 @@ std::wstring Trim(const std::wstring& text) {
 // The boxes a step names.
 struct NamedBox {
     const wchar_t* name;
+    // cppcheck-suppress unusedStructMember ; read through BoxNamed's iterator
     int id;
 };
 constexpr NamedBox CheckBoxes[] = {{L"use-private", UsePrivateBox},
                                    {L"hide-characters", HideCharactersBox}};
 constexpr NamedBox EditBoxes[] = {{L"passphrase", PassphraseBox}, {L"confirm", ConfirmBox}};
 
-template <size_t Count>
-std::optional<int> BoxNamed(const NamedBox (&boxes)[Count], const std::wstring& name) {
-    const auto* box = std::find_if(boxes, boxes + Count, [&](auto& b) { return name == b.name; });
-    return box != boxes + Count ? std::optional<int>(box->id) : std::nullopt;
+std::optional<int> BoxNamed(std::span<const NamedBox> boxes, const std::wstring& name) {
+    const auto box = std::find_if(boxes.begin(), boxes.end(),
+                                  [&](const NamedBox& named) { return name == named.name; });
+    return box != boxes.end() ? std::optional<int>(box->id) : std::nullopt;
 }
 
 std::optional<PersonStep> ParseStep(const std::wstring& line, std::wstring& error) {
