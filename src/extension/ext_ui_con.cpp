@@ -6,8 +6,6 @@
 #include "extension/vendor_section.h"
 #include "fragments/ccx_settings.h"
 #include "fragments/dpt_settings.h"
-#include "fragments/fragment_text.h"
-#include "fragments/xml_document.h"
 #include "localization/reading_order.h"
 #include "module/string_loader.h"
 
@@ -27,8 +25,8 @@ bool InRange(int value, unsigned low, unsigned high) {
 bool CcxSettingsAreValid(const CcxSettings& settings) {
     CcxSettings check;
     check.SetNotSet();
-    UniqueBstr written = settings.WriteFragment();
-    if (written) {
+    UniqueBstr written;
+    if (SUCCEEDED(WriteCcxSettings(settings, written))) {
         ReadCcxSettings(check, written.get());
     }
     const bool radioValid =
@@ -49,27 +47,6 @@ void ResetDptSettings(DptSettings& settings) {
     settings.usePrivateKey = 0;
     SecureZeroMemory(settings.passphrase, sizeof(settings.passphrase));
     settings.encryption = DptEncryptionNone;
-}
-
-// A DPT fragment that is missing or does not load leaves the record all zero, which is
-// valid.
-void ReadDptFromVendorText(DptSettings& settings, const wchar_t* vendorText) {
-    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"DPT");
-    if (!fragment) {
-        return;
-    }
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
-    if (document) {
-        ReadDptFragment(settings, document.Get());
-    }
-}
-
-UniqueBstr WriteDptText(const DptSettings& settings) {
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<DPT/>");
-    if (!document) {
-        return {};
-    }
-    return WriteDptFragment(settings, document.Get());
 }
 
 void ShowNotice(HWND parent, BOOL ccxEnabled) {
@@ -94,8 +71,10 @@ bool OfferDptSettings(HWND parent, DOT11EXT_IHV_PARAMS* connection, DptSettings&
 
 HRESULT BuildVendorSection(const CcxSettings& ccx, const DptSettings& dpt, UniqueBstr& section) {
     const bool profileCompatible = ReadPolicyFlag(L"QuilProfileCompatible") != FALSE;
-    UniqueBstr ccxText = ccx.WriteFragment();
-    UniqueBstr dptText = WriteDptText(dpt);
+    UniqueBstr ccxText;
+    UniqueBstr dptText;
+    WriteCcxSettings(ccx, ccxText);
+    WriteDptFragment(dpt, dptText);
     wchar_t outerName[OuterElementCapacity] = {};
     LoadOuterElementName(outerName);
     return ComposeVendorSection(profileCompatible, outerName, ccxText.get(), dptText.get(),
@@ -115,7 +94,9 @@ HRESULT EditVendorSection(HWND parent, BSTR vendorText, DOT11EXT_IHV_PARAMS* con
     bool dptValid = false;
     if (vendorText != nullptr) {
         if (vendorText[0] != L'\0') {
-            ReadDptFromVendorText(dpt, vendorText);
+            // A DPT fragment that is missing or does not load leaves the record all zero,
+            // which is valid.
+            ReadDptFragment(dpt, vendorText);
         }
         ccxValid = CcxSettingsAreValid(ccx);
         dptValid = DptSettingsAreValid(dpt);

@@ -19,8 +19,8 @@ CcxNetworkType ReadFragment(LPCWSTR fragment) {
 // a kind but no known cipher, or that does not parse, is incomplete.
 bool IsComplete(const CcxNetworkType& record) {
     CcxNetworkType readBack;
-    UniqueBstr written = WriteCcxNetworkType(record);
-    if (written) {
+    UniqueBstr written;
+    if (SUCCEEDED(WriteCcxNetworkType(record, written))) {
         ReadCcxNetworkType(readBack, written.get());
     }
     return readBack.authAlgorithm != NetworkTypeNotSet &&
@@ -104,7 +104,9 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(BSTR fragment, DOT11EXT_IHV_
         *changed = TRUE;
     }
     if (*changed) {
-        *newFragment = WriteCcxNetworkType(record).release();
+        UniqueBstr written;
+        WriteCcxNetworkType(record, written);
+        *newFragment = written.release();
     }
     return S_OK;
 }
@@ -169,7 +171,9 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, BSTR fragment, DOT11
     }
     record.cipherAlgorithm = cipher;
     *changed = TRUE;
-    *newFragment = WriteCcxNetworkType(record).release();
+    UniqueBstr written;
+    WriteCcxNetworkType(record, written);
+    *newFragment = written.release();
     return S_OK;
 }
 

@@ -74,45 +74,41 @@ void WriteAuthenticatingNetwork(const CcxNetworkType& record, IXMLDOMDocument* d
 
 } // namespace
 
-void ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
+HRESULT ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
     if (text == nullptr || text[0] == L'\0') {
-        return;
+        return S_OK;
     }
     ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(text);
-    if (!document) {
-        return;
-    }
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return;
+        return S_OK;
     }
     if (SelectNode(root.Get(), L"/CCX/openNetwork")) {
         record.authAlgorithm = AuthOpenNetwork;
         record.cipherAlgorithm = CipherNoneValue;
-        return;
+        return S_OK;
     }
     ComPtr<IXMLDOMNode> network = SelectNode(root.Get(), L"/CCX/authenticatingNetwork");
     if (!network) {
-        return;
+        return S_OK;
     }
     for (const NamedValue& row : AuthenticationElements) {
         ComPtr<IXMLDOMNode> kind = SelectNode(network.Get(), row.name);
         if (kind) {
             record.authAlgorithm = row.value;
             ReadCipher(record, kind.Get());
-            return;
+            return S_OK;
         }
     }
+    return S_OK;
 }
 
-UniqueBstr WriteCcxNetworkType(const CcxNetworkType& record) {
+HRESULT WriteCcxNetworkType(const CcxNetworkType& record, UniqueBstr& text) {
+    text.reset();
     ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
-    if (!document) {
-        return {};
-    }
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return {};
+        return E_OUTOFMEMORY;
     }
     if (record.authAlgorithm == AuthOpenNetwork) {
         AppendElement(document.Get(), root.Get(), L"openNetwork");
@@ -120,5 +116,6 @@ UniqueBstr WriteCcxNetworkType(const CcxNetworkType& record) {
         WriteAuthenticatingNetwork(record, document.Get(), root.Get());
     }
     SetXmlnsAttribute(root.Get(), L"any");
-    return NodeXml(root.Get());
+    text = NodeXml(root.Get());
+    return text ? S_OK : E_OUTOFMEMORY;
 }

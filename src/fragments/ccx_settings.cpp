@@ -218,28 +218,30 @@ void CcxSettings::SetDefaults() {
     CopySsidText(DefaultDiagnosticSsid, diagnosticSsid, diagnosticSsidLength);
 }
 
-UniqueBstr CcxSettings::WriteFragment() const {
+HRESULT WriteCcxSettings(const CcxSettings& settings, UniqueBstr& text) {
+    text.reset();
     ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return UniqueBstr();
+        return E_OUTOFMEMORY;
     }
-    WriteRadioMeasurement(*this, document.Get(), root.Get());
-    WriteKeepAliveTimer(*this, document.Get(), root.Get());
-    WriteDiagnostics(*this, document.Get(), root.Get());
+    WriteRadioMeasurement(settings, document.Get(), root.Get());
+    WriteKeepAliveTimer(settings, document.Get(), root.Get());
+    WriteDiagnostics(settings, document.Get(), root.Get());
     SetXmlnsAttribute(root.Get(), L"any");
-    return NodeXml(root.Get());
+    text = NodeXml(root.Get());
+    return text ? S_OK : E_OUTOFMEMORY;
 }
 
-void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
+HRESULT ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
     const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"CCX");
     if (!fragment) {
-        return;
+        return S_OK;
     }
     ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return;
+        return S_OK;
     }
     // "/CCX" is found once; the paths below it start there rather than at the document, which
     // finds the same nodes without walking down from the document for each of them. Without a
@@ -248,4 +250,5 @@ void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
     ReadRadioMeasurement(settings, ccx.Get());
     ReadKeepAliveTimer(settings, ccx.Get());
     ReadDiagnostics(settings, ccx.Get());
+    return S_OK;
 }

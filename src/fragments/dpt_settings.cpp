@@ -87,28 +87,37 @@ const wchar_t* EncryptionNameOf(int value) {
 
 } // namespace
 
-void ReadDptFragment(DptSettings& settings, IXMLDOMDocument* document) {
+HRESULT ReadDptFragment(DptSettings& settings, const wchar_t* vendorText) {
     settings.usePrivateKey = 0;
     ClearPassphrase(settings.passphrase);
     settings.encryption = DptEncryptionNone;
 
-    ComPtr<IXMLDOMElement> root = DocumentElement(document);
+    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"DPT");
+    if (!fragment) {
+        return S_OK;
+    }
+    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
+    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return;
+        return S_OK;
     }
     ComPtr<IXMLDOMNode> dpt = SelectNode(root.Get(), L"/DPT");
     if (!dpt) {
-        return;
+        return S_OK;
     }
     ReadUsePrivateKey(settings, dpt.Get());
     ReadPrivateKey(settings, dpt.Get());
     ReadEncryption(settings, dpt.Get());
+    return S_OK;
 }
 
-UniqueBstr WriteDptFragment(const DptSettings& settings, IXMLDOMDocument* document) {
+HRESULT WriteDptFragment(const DptSettings& settings, UniqueBstr& text) {
+    text.reset();
+    ComPtr<IXMLDOMDocument> owner = CreateLoadedDocument(L"<DPT/>");
+    IXMLDOMDocument* document = owner.Get();
     ComPtr<IXMLDOMElement> root = DocumentElement(document);
     if (!root) {
-        return UniqueBstr();
+        return E_OUTOFMEMORY;
     }
     if (ComPtr<IXMLDOMNode> use = AppendElement(document, root.Get(), L"useDPTPrivateKey")) {
         SetNodeText(use.Get(), settings.usePrivateKey != 0 ? L"true" : L"false");
@@ -127,7 +136,8 @@ UniqueBstr WriteDptFragment(const DptSettings& settings, IXMLDOMDocument* docume
         }
     }
     SetXmlnsAttribute(root.Get(), L"dptv1");
-    return NodeXml(root.Get());
+    text = NodeXml(root.Get());
+    return text ? S_OK : E_OUTOFMEMORY;
 }
 
 UniqueBstr ProtectPassphrase(const wchar_t* passphrase) {
