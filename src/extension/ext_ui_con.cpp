@@ -1,5 +1,7 @@
 #include "extension/ext_ui_con.h"
 
+#include "common/com_boundary.h"
+#include "common/hresult.h"
 #include "dialogs/conn_config_dlg.h"
 #include "extension/adapter_lookup.h"
 #include "extension/policy.h"
@@ -10,7 +12,6 @@
 #include "module/string_loader.h"
 
 #include <cwchar>
-#include <new>
 
 namespace {
 
@@ -21,20 +22,22 @@ bool InRange(int value, unsigned low, unsigned high) {
 }
 
 // The settings count as valid when what they write reads back within the rules; what would
-// not survive being written and read again counts as absent.
-bool CcxSettingsAreValid(const CcxSettings& settings) {
+// not survive being written and read again counts as absent. A writer or reader that fails
+// gives no answer: the failure goes to the caller.
+HRESULT CheckCcxSettings(const CcxSettings& settings, bool& valid) {
+    valid = false;
     CcxSettings check;
     check.SetNotSet();
     UniqueBstr written;
-    if (SUCCEEDED(WriteCcxSettings(settings, written))) {
-        ReadCcxSettings(check, written.get());
-    }
+    RETURN_IF_FAILED(WriteCcxSettings(settings, written));
+    RETURN_IF_FAILED(ReadCcxSettings(check, written.get()));
     const bool radioValid =
         check.radioMeasurement != 1 ||
         (InRange(check.maxOffChannelTimeMs, 10, 50) && InRange(check.minOnChannelTimeMs, 0, 500));
     const bool keepAliveValid =
         check.keepAliveEnabled != 1 || InRange(check.keepAlivePeriod, 0, 255);
-    return radioValid && keepAliveValid && check.diagnosticSsidLength != CcxInvalid;
+    valid = radioValid && keepAliveValid && check.diagnosticSsidLength != CcxInvalid;
+    return S_OK;
 }
 
 bool DptSettingsAreValid(const DptSettings& settings) {
@@ -73,8 +76,8 @@ HRESULT BuildVendorSection(const CcxSettings& ccx, const DptSettings& dpt, Uniqu
     const bool profileCompatible = ReadPolicyFlag(L"QuilProfileCompatible") != FALSE;
     UniqueBstr ccxText;
     UniqueBstr dptText;
-    WriteCcxSettings(ccx, ccxText);
-    WriteDptFragment(dpt, dptText);
+    RETURN_IF_FAILED(WriteCcxSettings(ccx, ccxText));
+    RETURN_IF_FAILED(WriteDptFragment(dpt, dptText));
     wchar_t outerName[OuterElementCapacity] = {};
     LoadOuterElementName(outerName);
     return ComposeVendorSection(profileCompatible, outerName, ccxText.get(), dptText.get(),
@@ -86,7 +89,7 @@ HRESULT EditVendorSection(HWND parent, BSTR vendorText, DOT11EXT_IHV_PARAMS* con
     CcxSettings ccx;
     ccx.SetNotSet();
     if (vendorText != nullptr) {
-        ReadCcxSettings(ccx, vendorText);
+        RETURN_IF_FAILED(ReadCcxSettings(ccx, vendorText));
     }
     DptSettings dpt;
     // No vendor section at all: both settings start from their defaults.
@@ -96,9 +99,9 @@ HRESULT EditVendorSection(HWND parent, BSTR vendorText, DOT11EXT_IHV_PARAMS* con
         if (vendorText[0] != L'\0') {
             // A DPT fragment that is missing or does not load leaves the record all zero,
             // which is valid.
-            ReadDptFragment(dpt, vendorText);
+            RETURN_IF_FAILED(ReadDptFragment(dpt, vendorText));
         }
-        ccxValid = CcxSettingsAreValid(ccx);
+        RETURN_IF_FAILED(CheckCcxSettings(ccx, ccxValid));
         dptValid = DptSettingsAreValid(dpt);
     }
     if (!ccxValid) {
@@ -145,18 +148,13 @@ HRESULT STDMETHODCALLTYPE CExtUICon::EditSettings(HWND parent, BSTR vendorText,
     }
     *newVendorText = nullptr;
     *changed = FALSE;
-    UniqueBstr section;
-    bool sectionChanged = false;
-    HRESULT hr = E_OUTOFMEMORY;
-    try {
-        hr = EditVendorSection(parent, vendorText, connection, section, sectionChanged);
-    } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;
-    }
-    if (FAILED(hr)) {
-        return hr;
-    }
-    *changed = sectionChanged ? TRUE : FALSE;
-    *newVendorText = section.release();
-    return S_OK;
+    return ComBoundary([&] {
+        UniqueBstr section;
+        bool sectionChanged = false;
+        RETURN_IF_FAILED(
+            EditVendorSection(parent, vendorText, connection, section, sectionChanged));
+        *changed = sectionChanged ? TRUE : FALSE;
+        *newVendorText = section.release();
+        return S_OK;
+    });
 }

@@ -1,5 +1,6 @@
 #include "fragments/ccx_network_type.h"
 
+#include "common/hresult.h"
 #include "fragments/dot11_algorithms.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
@@ -54,21 +55,20 @@ void ReadCipher(CcxNetworkType& record, IXMLDOMNode* kindElement) {
     }
 }
 
-void WriteAuthenticatingNetwork(const CcxNetworkType& record, IXMLDOMDocument* document,
-                                IXMLDOMNode* root) {
-    ComPtr<IXMLDOMNode> network = AppendElement(document, root, L"authenticatingNetwork");
+void WriteAuthenticatingNetwork(const CcxNetworkType& record, FragmentWriter& writer) {
+    ComPtr<IXMLDOMNode> network = writer.Append(writer.root(), L"authenticatingNetwork");
     const wchar_t* kindName = NameOf(AuthenticationElements, record.authAlgorithm);
     if (!network || kindName == nullptr) {
         return;
     }
-    ComPtr<IXMLDOMNode> kind = AppendElement(document, network.Get(), kindName);
+    ComPtr<IXMLDOMNode> kind = writer.Append(network.Get(), kindName);
     if (!kind) {
         return;
     }
-    ComPtr<IXMLDOMNode> encryption = AppendElement(document, kind.Get(), L"encryption");
+    ComPtr<IXMLDOMNode> encryption = writer.Append(kind.Get(), L"encryption");
     const wchar_t* cipherName = NameOf(CipherTexts, record.cipherAlgorithm);
     if (encryption && cipherName != nullptr) {
-        SetNodeText(encryption.Get(), cipherName);
+        writer.SetText(encryption.Get(), cipherName);
     }
 }
 
@@ -78,10 +78,11 @@ HRESULT ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
     if (text == nullptr || text[0] == L'\0') {
         return S_OK;
     }
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(text);
+    ComPtr<IXMLDOMDocument> document;
+    RETURN_IF_FAILED(LoadNewDocument(text, document));
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return S_OK;
+        return S_OK; // not well-formed: nothing to establish
     }
     if (SelectNode(root.Get(), L"/CCX/openNetwork")) {
         record.authAlgorithm = AuthOpenNetwork;
@@ -104,18 +105,11 @@ HRESULT ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
 }
 
 HRESULT WriteCcxNetworkType(const CcxNetworkType& record, UniqueBstr& text) {
-    text.reset();
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
-    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
-    if (!root) {
-        return E_OUTOFMEMORY;
-    }
+    FragmentWriter writer(L"<CCX/>");
     if (record.authAlgorithm == AuthOpenNetwork) {
-        AppendElement(document.Get(), root.Get(), L"openNetwork");
+        writer.Append(writer.root(), L"openNetwork");
     } else {
-        WriteAuthenticatingNetwork(record, document.Get(), root.Get());
+        WriteAuthenticatingNetwork(record, writer);
     }
-    SetXmlnsAttribute(root.Get(), L"any");
-    text = NodeXml(root.Get());
-    return text ? S_OK : E_OUTOFMEMORY;
+    return writer.Finish(L"any", text);
 }
