@@ -439,7 +439,7 @@ void CheckApplyToProfile(ICCXExtUIKey* key, const KeyPropertyEntry& entry, const
     UniqueBstr owned(written != Untouched() ? written : nullptr);
     EXPECT_EQ(expectChanged ? TRUE : FALSE, changed);
     if (!expectChanged) {
-        EXPECT_EQ(Untouched(), written) << "a fragment stored without a change";
+        EXPECT_EQ(nullptr, written) << "a fragment stored without a change";
         return;
     }
     ASSERT_TRUE(owned) << "changed without a fragment";
@@ -489,7 +489,7 @@ void CheckApplyCipher(ICCXExtUIKey* key, const KeyPropertyEntry& entry, const wc
     UniqueBstr owned(written != Untouched() ? written : nullptr);
     if (read.cipherAlgorithm == static_cast<LONG>(cipher)) {
         EXPECT_EQ(FALSE, changed);
-        EXPECT_EQ(Untouched(), written);
+        EXPECT_EQ(nullptr, written);
         return;
     }
     EXPECT_EQ(TRUE, changed);
