@@ -1,7 +1,7 @@
 #include "dialog_driver.h"
 #include "extension_fixture.h"
 #include "import_hook.h"
-#include "refused_documents.h"
+#include "refused_calls.h"
 #include "shipped_module.h"
 #include "xml_compare.h"
 
@@ -341,13 +341,13 @@ TEST_F(EditSettingsTest, AnyOtherCompatibilityValueKeepsTheNestedLayout) {
 TEST_F(EditSettingsTest, AWriterThatGivesNoTextFailsTheCall) {
     for (DWORD compatible : {1u, 0u}) {
         SetPolicy(L"QuilProfileCompatible", compatible);
-        for (unsigned failing : {1u, 2u, 3u}) {
+        for (unsigned failing : {0u, 1u}) {
             // A creation refused for another reason than memory passes its own answer on.
-            const HRESULT refusal = failing == 2 ? E_ACCESSDENIED : E_OUTOFMEMORY;
-            RefusedDocuments refused(failing, refusal, ShippedModule());
+            const HRESULT refusal = failing == 1 ? E_ACCESSDENIED : E_OUTOFMEMORY;
+            RefusedCalls refused(ShippedModule(), RefuseDocuments, failing, refusal);
             ASSERT_TRUE(refused.active());
             const EditResult result = EditWithNotice(std::nullopt);
-            EXPECT_EQ(failing == 2 ? 2u : 1u, RefusedDocuments::count()) << compatible << failing;
+            EXPECT_EQ(failing + 1, refused.count()) << compatible << failing;
             EXPECT_HR(refusal, result.hr) << compatible << failing;
             EXPECT_EQ(FALSE, result.changed) << compatible << failing;
             EXPECT_FALSE(result.textStored) << compatible << failing;

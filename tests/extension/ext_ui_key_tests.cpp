@@ -1,6 +1,5 @@
 #include "extension_fixture.h"
 #include "import_hook.h"
-#include "refused_calls.h"
 #include "xml_compare.h"
 
 #include "extension/ext_ui_key.h"
@@ -10,7 +9,6 @@
 #include "shipped_module.h"
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -276,47 +274,6 @@ TEST_F(KeyPropertyTest, ApplyCipher) {
         } else {
             EXPECT_SAME_XML(c.expected, result.fragment) << c.name;
         }
-    }
-}
-
-// Each document creation and string allocation of the call refused in turn: the call either
-// fails, handing out no fragment and leaving changed as it came (ApplyToProfile) or 0
-// (ApplyCipher), or gives exactly what it gives with nothing refused. A writer never hands out
-// part of a fragment, and a check that could not run never picks another cipher.
-TEST_F(KeyPropertyTest, ARefusedCallFailsTheOperationOrChangesNothing) {
-    struct Case {
-        const char* name;
-        std::function<Apply()> run;
-        BOOL changedOnFailure;
-    } cases[] = {
-        {"ApplyToProfile, wpa2 AES stays", [&] { return ApplyToProfile(Entry(1), Wpa2Aes); },
-         FALSE},
-        {"ApplyToProfile, changed stays set",
-         [&] { return ApplyToProfile(Entry(1), Wpa2Aes, TRUE); }, TRUE},
-        {"ApplyToProfile, no fragment", [&] { return ApplyToProfile(Entry(1), nullptr); }, FALSE},
-        {"ApplyCipher, AES to TKIP", [&] { return ApplyCipher(Entry(1), Wpa2Aes, 2); }, FALSE},
-    };
-    for (const Case& c : cases) {
-        const Apply clean = c.run();
-        ASSERT_HR(S_OK, clean.hr) << c.name;
-        unsigned refusals = 0;
-        for (unsigned n = 0; n < 64; ++n) {
-            RefusedCalls refused(ShippedModule(), RefuseDocuments | RefuseStrings, n);
-            ASSERT_TRUE(refused.active());
-            const Apply result = c.run();
-            if (refused.refusedName() == nullptr) {
-                break;
-            }
-            ++refusals;
-            if (SUCCEEDED(result.hr)) {
-                EXPECT_EQ(clean.changed, result.changed) << c.name << " call " << n;
-                EXPECT_EQ(clean.fragment, result.fragment) << c.name << " call " << n;
-            } else {
-                EXPECT_EQ(c.changedOnFailure, result.changed) << c.name << " call " << n;
-                EXPECT_EQ(L"<null>", result.fragment) << c.name << " call " << n;
-            }
-        }
-        EXPECT_GT(refusals, 2u) << c.name;
     }
 }
 

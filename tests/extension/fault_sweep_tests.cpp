@@ -86,56 +86,40 @@ TEST_F(FaultSweepTest, EveryRefusedCallFailsCleanlyOrChangesNothing) {
     ASSERT_TRUE(keys.wpa2);
     const std::wstring stored = StoredSection();
 
+    IDot11ExtUIProperty* con = connectivity.objects[0].Get();
+    ICCXExtUIKey* wpa2 = keys.wpa2.Get();
+    // One call of an operation: the host's text, and changed as the host passes it in.
+    const auto call = [](const wchar_t* text, BOOL changedIn, auto operation) {
+        UniqueBstr hostText = HostText(text);
+        Outcome outcome;
+        outcome.changed = changedIn;
+        BSTR result = SentinelBstr();
+        outcome.hr = operation(hostText.get(), &result, &outcome.changed);
+        outcome.text = TakeText(result);
+        return outcome;
+    };
+    const auto edit = [con](BSTR text, BSTR* result, BOOL* changed) {
+        return con->EditSettings(nullptr, text, nullptr, result, changed);
+    };
+    const auto apply = [wpa2](BSTR text, BSTR* result, BOOL* changed) {
+        return wpa2->ApplyToProfile(text, nullptr, result, changed);
+    };
+    const auto applyTkip = [wpa2](BSTR text, BSTR* result, BOOL* changed) {
+        CipherChoice tkip{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
+        return wpa2->ApplyCipher(FALSE, text, nullptr, &tkip, result, changed);
+    };
     struct Operation {
         const char* name;
         std::function<Outcome()> run;
         BOOL changedOnFailure;
     } operations[] = {
         {"EditSettings, stored passphrase, CCX rewrite",
-         [&] {
-             UniqueBstr text = HostText(stored.c_str());
-             Outcome outcome;
-             BSTR section = SentinelBstr();
-             outcome.hr = connectivity.objects[0]->EditSettings(nullptr, text.get(), nullptr,
-                                                                &section, &outcome.changed);
-             outcome.text = TakeText(section);
-             return outcome;
-         },
-         FALSE},
-        {"ApplyCipher, wpa2 AES to TKIP",
-         [&] {
-             UniqueBstr text = HostText(Wpa2Aes);
-             CipherChoice chosen{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
-             Outcome outcome;
-             BSTR fragment = SentinelBstr();
-             outcome.hr = keys.wpa2->ApplyCipher(FALSE, text.get(), nullptr, &chosen, &fragment,
-                                                 &outcome.changed);
-             outcome.text = TakeText(fragment);
-             return outcome;
-         },
-         FALSE},
-        {"ApplyToProfile, wpa2 AES stays",
-         [&] {
-             UniqueBstr text = HostText(Wpa2Aes);
-             Outcome outcome;
-             outcome.changed = FALSE;
-             BSTR fragment = SentinelBstr();
-             outcome.hr =
-                 keys.wpa2->ApplyToProfile(text.get(), nullptr, &fragment, &outcome.changed);
-             outcome.text = TakeText(fragment);
-             return outcome;
-         },
-         FALSE},
-        {"ApplyToProfile, no fragment",
-         [&] {
-             Outcome outcome;
-             outcome.changed = FALSE;
-             BSTR fragment = SentinelBstr();
-             outcome.hr = keys.wpa2->ApplyToProfile(nullptr, nullptr, &fragment, &outcome.changed);
-             outcome.text = TakeText(fragment);
-             return outcome;
-         },
-         FALSE},
+         [&] { return call(stored.c_str(), 7, edit); }, FALSE},
+        {"ApplyCipher, wpa2 AES to TKIP", [&] { return call(Wpa2Aes, 7, applyTkip); }, FALSE},
+        {"ApplyToProfile, wpa2 AES stays", [&] { return call(Wpa2Aes, FALSE, apply); }, FALSE},
+        {"ApplyToProfile, wpa2 AES with changed already set",
+         [&] { return call(Wpa2Aes, TRUE, apply); }, TRUE},
+        {"ApplyToProfile, no fragment", [&] { return call(nullptr, FALSE, apply); }, FALSE},
     };
 
     const auto started = std::chrono::steady_clock::now();
@@ -156,9 +140,9 @@ TEST_F(FaultSweepTest, EveryRefusedCallFailsCleanlyOrChangesNothing) {
         for (unsigned n = 0; n < calls; ++n) {
             RefusedCalls refused(ShippedModule(), RefuseAll, n);
             const Outcome outcome = operation.run();
-            const std::string call = std::string(operation.name) + ", call " + std::to_string(n) +
-                                     " (" + (refused.refusedName() ? refused.refusedName() : "?") +
-                                     ")";
+            const std::string where = std::string(operation.name) + ", call " + std::to_string(n) +
+                                      " (" + (refused.refusedName() ? refused.refusedName() : "?") +
+                                      ")";
             const bool cleanFailure = FAILED(outcome.hr) && outcome.text == L"<null>" &&
                                       outcome.changed == operation.changedOnFailure;
             if (cleanFailure) {
@@ -167,7 +151,7 @@ TEST_F(FaultSweepTest, EveryRefusedCallFailsCleanlyOrChangesNothing) {
                 ++same;
             } else {
                 ++unsound;
-                ADD_FAILURE() << call << ": hr 0x" << std::hex << outcome.hr << std::dec
+                ADD_FAILURE() << where << ": hr 0x" << std::hex << outcome.hr << std::dec
                               << ", changed " << outcome.changed << ", text "
                               << testing::PrintToString(outcome.text);
             }

@@ -7,7 +7,7 @@
 #include "com_apartment.h"
 #include "fragment_test_text.h"
 #include "free_watch.h"
-#include "refused_documents.h"
+#include "refused_calls.h"
 #include "xml_compare.h"
 
 #include <cwctype>
@@ -161,7 +161,7 @@ TEST_F(DptFragmentTest, WrittenTextDeclaresTheNamespaceAndReadsBackByPlainPaths)
 TEST_F(DptFragmentTest, WriterWithoutADocumentGivesNoText) {
     DptSettings settings;
     Fill(settings, 1, DptEncryptionAes, L"secret");
-    RefusedDocuments refused(1, E_OUTOFMEMORY);
+    RefusedCalls refused(GetModuleHandleW(nullptr), RefuseDocuments, 0);
     ASSERT_TRUE(refused.active());
     UniqueBstr text = BstrCopy(L"stale");
     EXPECT_TRUE(FAILED(WriteDptFragment(settings, text)));

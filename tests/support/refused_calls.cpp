@@ -19,6 +19,7 @@ const CLSID DocumentClass = {
 
 std::atomic<unsigned> g_calls{0};
 unsigned g_refused = RefusedCalls::None;
+HRESULT g_documentRefusal = E_OUTOFMEMORY;
 const char* g_refusedName = nullptr;
 
 bool Refuse(const char* name) {
@@ -56,7 +57,7 @@ HRESULT WINAPI CoCreateInstanceHook(REFCLSID clsid, LPUNKNOWN outer, DWORD conte
                                     LPVOID* result) {
     if (IsEqualCLSID(clsid, DocumentClass) && Refuse("CoCreateInstance")) {
         *result = nullptr;
-        return E_OUTOFMEMORY;
+        return g_documentRefusal;
     }
     return Real<decltype(&CoCreateInstanceHook)>(CoCreate)(clsid, outer, context, iid, result);
 }
@@ -197,10 +198,12 @@ struct RefusedCalls::Hooks {
     bool complete = true;
 };
 
-RefusedCalls::RefusedCalls(HMODULE importer, unsigned functions, unsigned refused)
+RefusedCalls::RefusedCalls(HMODULE importer, unsigned functions, unsigned refused,
+                           HRESULT documentRefusal)
     : hooks_(std::make_unique<Hooks>()) {
     g_calls = 0;
     g_refused = refused;
+    g_documentRefusal = documentRefusal;
     g_refusedName = nullptr;
     for (const HookRow& row : HookRows) {
         if ((row.group & functions) == 0) {

@@ -26,7 +26,8 @@ class RefusedCalls {
   public:
     static constexpr unsigned None = ~0u;
 
-    RefusedCalls(HMODULE importer, unsigned functions, unsigned refused = None);
+    RefusedCalls(HMODULE importer, unsigned functions, unsigned refused = None,
+                 HRESULT documentRefusal = E_OUTOFMEMORY);
     RefusedCalls(const RefusedCalls&) = delete;
     RefusedCalls& operator=(const RefusedCalls&) = delete;
     ~RefusedCalls();
