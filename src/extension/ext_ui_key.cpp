@@ -115,12 +115,11 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::MatchesProfile(BSTR fragment, DOT11EXT_IHV_
 // came and hands out no fragment.
 HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(BSTR fragment, DOT11EXT_IHV_PARAMS*,
                                                     BSTR* newFragment, BOOL* changed) {
-    if (newFragment != nullptr) {
-        *newFragment = nullptr;
-    }
+    // Refused arguments touch nothing; every other path writes the out text.
     if (newFragment == nullptr || changed == nullptr) {
         return E_INVALIDARG;
     }
+    *newFragment = nullptr;
     if (entry_ == nullptr) {
         return E_FAIL;
     }
@@ -187,12 +186,10 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, BSTR fragment, DOT11
     if (flag) {
         return NotImplemented();
     }
-    if (newFragment != nullptr) {
-        *newFragment = nullptr;
-    }
     if (chosen == nullptr || newFragment == nullptr || changed == nullptr) {
         return E_INVALIDARG;
     }
+    *newFragment = nullptr;
     if (entry_ == nullptr) {
         return E_FAIL;
     }

@@ -296,7 +296,7 @@ TEST_F(KeyPropertyTest, ANonZeroFlagIsNotImplementedAndWritesNothing) {
 }
 
 TEST_F(KeyPropertyTest, MissingArgumentsAreRefusedFirst) {
-    BSTR text = nullptr;
+    BSTR text = SentinelBstr();
     BOOL flag = FALSE;
     LONG option = 0;
     CipherChoice chosen{DOT11_CIPHER_ALGO_TKIP, 0, nullptr};
@@ -315,7 +315,8 @@ TEST_F(KeyPropertyTest, MissingArgumentsAreRefusedFirst) {
     EXPECT_HR(E_INVALIDARG, Entry(0)->QueryEntryOptions(nullptr, &option));
     EXPECT_HR(E_INVALIDARG, Entry(0)->QueryEntryOptions(&flag, nullptr));
     EXPECT_HR(E_POINTER, Entry(0)->QueryPropertyName(nullptr));
-    EXPECT_EQ(nullptr, text);
+    // A refused call touches none of its outputs.
+    EXPECT_EQ(SentinelBstr(), text);
 }
 
 // A key property made through COM but never bound has no entry to work with.
