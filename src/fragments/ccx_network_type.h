@@ -14,7 +14,8 @@ struct CcxNetworkType {
 };
 
 // Fills what the fragment establishes; every field it cannot establish keeps its value. The
-// whole text is loaded, so its root must be CCX. A null or empty text changes nothing.
+// whole text is loaded, so its root must be CCX. A null or empty text, or one that is not
+// well-formed, changes nothing; a document that cannot be made fails the read.
 HRESULT ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text);
 
 // The fragment for the record in `text`. An authentication outside the table leaves

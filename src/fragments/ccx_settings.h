@@ -34,7 +34,8 @@ struct CcxSettings {
 // Fills `settings` from the CCX fragment of a vendor section. Only the fields the fragment
 // speaks for change; an empty or null text, one without a CCX fragment, or a fragment that
 // does not load leaves the record as it was. A fragment without RadioMeasurement gives the
-// four radio defaults; one without KeepAliveTimer gives keep-alive off with period 0.
+// four radio defaults; one without KeepAliveTimer gives keep-alive off with period 0. A
+// document that cannot be made fails the read.
 HRESULT ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText);
 
 // The CCX fragment of the settings (root carrying xmlns="any") in `text`. A record with

@@ -26,12 +26,13 @@ struct DptSettings {
 // Reads the DPT fragment of a vendor section (a fragment alone is such a section too). The
 // record is first reset to all zero; then the children of "/DPT" fill what they hold. A
 // section without a DPT fragment, or one that does not load, leaves the record all zero. A
-// passphrase that cannot be decoded or unprotected stays empty; a longer one than the record
-// holds is cut to 64 characters.
+// passphrase that cannot be decoded, or that the data-protection service refuses as not its
+// own, stays empty; a longer one than the record holds is cut to 64 characters. A document
+// that cannot be made, or memory that runs out on the way, fails the read.
 HRESULT ReadDptFragment(DptSettings& settings, const wchar_t* vendorText);
 
 // The DPT fragment of the settings (root carrying xmlns="dptv1") in `text`. A failure leaves
-// `text` null.
+// `text` null; a passphrase that cannot be protected is such a failure.
 HRESULT WriteDptFragment(const DptSettings& settings, UniqueBstr& text);
 
 // The passphrase (at most 64 characters are taken) with its terminator, protected for the
