@@ -173,7 +173,7 @@ ComPtr<IXMLDOMNode> BareAppend(IXMLDOMDocument* document, IXMLDOMNode* parent, c
     return attached;
 }
 
-// The tree CcxSettings::WriteFragment builds for the benchmark's settings, built with the
+// The tree WriteCcxSettings builds for the benchmark's settings, built with the
 // same platform calls and nothing else: the document from "<CCX/>", eleven elements, six
 // texts, the xmlns attribute and get_xml.
 UniqueBstr BareWriteCcx() {
@@ -223,11 +223,18 @@ std::wstring Text(const UniqueBstr& text) {
     return text ? std::wstring(text.get()) : std::wstring();
 }
 
+template <typename Record>
+UniqueBstr Written(HRESULT (*write)(const Record&, UniqueBstr&), const Record& record) {
+    UniqueBstr text;
+    write(record, text);
+    return text;
+}
+
 std::wstring NetworkFragment(LONG auth, LONG cipher) {
     CcxNetworkType record;
     record.authAlgorithm = auth;
     record.cipherAlgorithm = cipher;
-    return Text(WriteCcxNetworkType(record));
+    return Text(Written(WriteCcxNetworkType, record));
 }
 
 template <typename Interface> ComPtr<Interface> Create(IClassFactory* factory, const IID& iid) {
@@ -350,7 +357,7 @@ int main(int argc, char** argv) {
     CcxSettings settings;
     settings.SetNotSet();
     ReadCcxSettings(settings, section.c_str());
-    const std::wstring writtenCcx = Text(settings.WriteFragment());
+    const std::wstring writtenCcx = Text(Written(WriteCcxSettings, settings));
     ComPtr<IXMLDOMDocument> writtenCcxTree = BareLoad(writtenCcx.c_str());
     Report(Measure(
         "ReadCcxSettings",
@@ -417,18 +424,18 @@ int main(int argc, char** argv) {
     }
 
     Report(Measure(
-        "CcxSettings::WriteFragment", [&] { settings.WriteFragment(); },
+        "WriteCcxSettings", [&] { Written(WriteCcxSettings, settings); },
         "load(<CCX/>) + get_xml(same tree)",
         [&] {
             BareLoad(L"<CCX/>");
             BareSerialize(writtenCcxTree.Get());
         },
         samples));
-    // Where WriteFragment's time goes: the element calls its tree needs, done bare.
-    std::printf("bare writer's text %s WriteFragment's\n",
+    // Where WriteCcxSettings' time goes: the element calls its tree needs, done bare.
+    std::printf("bare writer's text %s WriteCcxSettings'\n",
                 Text(BareWriteCcx()) == writtenCcx ? "equals" : "DIFFERS FROM");
     Report(Measure(
-        "  WriteFragment's platform calls done bare", [] { BareWriteCcx(); },
+        "  WriteCcxSettings' platform calls done bare", [] { BareWriteCcx(); },
         "load(<CCX/>) + get_xml(same tree)",
         [&] {
             BareLoad(L"<CCX/>");
@@ -438,24 +445,15 @@ int main(int argc, char** argv) {
 
     // --- DPT ---
     DptSettings dpt;
-    {
-        ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(dptFragment.c_str());
-        ReadDptFragment(dpt, document.Get());
-    }
-    ComPtr<IXMLDOMDocument> writtenDptTree;
-    {
-        ComPtr<IXMLDOMDocument> seed = CreateLoadedDocument(L"<DPT/>");
-        writtenDptTree = BareLoad(Text(WriteDptFragment(dpt, seed.Get())).c_str());
-    }
+    ReadDptFragment(dpt, dptFragment.c_str());
+    ComPtr<IXMLDOMDocument> writtenDptTree = BareLoad(Text(Written(WriteDptFragment, dpt)).c_str());
     Blob blob = Protected(Passphrase);
     Report(Measure(
         "ReadDptFragment + WriteDptFragment",
         [&] {
             DptSettings read;
-            ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(dptFragment.c_str());
-            ReadDptFragment(read, document.Get());
-            ComPtr<IXMLDOMDocument> seed = CreateLoadedDocument(L"<DPT/>");
-            WriteDptFragment(read, seed.Get());
+            ReadDptFragment(read, dptFragment.c_str());
+            Written(WriteDptFragment, read);
         },
         "load(DPT fragment) + unprotect + load(<DPT/>) + protect + get_xml(same tree)",
         [&] {
@@ -471,12 +469,9 @@ int main(int argc, char** argv) {
         [&] {
             DptSettings read;
             read.usePrivateKey = 1;
-            ComPtr<IXMLDOMDocument> seed = CreateLoadedDocument(L"<DPT/>");
-            WriteDptFragment(read, seed.Get());
-            ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(
-                L"<DPT xmlns=\"dptv1\"><useDPTPrivateKey>true</useDPTPrivateKey><DPTEncryption>"
-                L"AES</DPTEncryption></DPT>");
-            ReadDptFragment(read, document.Get());
+            Written(WriteDptFragment, read);
+            ReadDptFragment(read, L"<DPT xmlns=\"dptv1\"><useDPTPrivateKey>true</useDPTPrivateKey>"
+                                  L"<DPTEncryption>AES</DPTEncryption></DPT>");
         },
         "load(DPT fragment) + load(<DPT/>) + get_xml(same tree)",
         [&] {
@@ -493,13 +488,11 @@ int main(int argc, char** argv) {
     CcxSettings defaults;
     defaults.SetNotSet();
     defaults.SetDefaults();
-    ComPtr<IXMLDOMDocument> defaultCcxTree = BareLoad(Text(defaults.WriteFragment()).c_str());
-    ComPtr<IXMLDOMDocument> defaultDptTree;
-    {
-        DptSettings empty;
-        ComPtr<IXMLDOMDocument> seed = CreateLoadedDocument(L"<DPT/>");
-        defaultDptTree = BareLoad(Text(WriteDptFragment(empty, seed.Get())).c_str());
-    }
+    ComPtr<IXMLDOMDocument> defaultCcxTree =
+        BareLoad(Text(Written(WriteCcxSettings, defaults)).c_str());
+    const DptSettings empty;
+    ComPtr<IXMLDOMDocument> defaultDptTree =
+        BareLoad(Text(Written(WriteDptFragment, empty)).c_str());
     Report(Measure(
         "EditSettings, notice, section unchanged",
         [&] {

@@ -1,5 +1,6 @@
 #include "dialogs/key_input_dlg.h"
 
+#include "common/com_boundary.h"
 #include "dialogs/dialog_resource.h"
 
 namespace {
@@ -40,9 +41,7 @@ void DispatchCommand(KeyInputDlg& dialog, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-} // namespace
-
-INT_PTR CALLBACK KeyInputDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
         auto* object = reinterpret_cast<KeyInputDlg*>(lParam);
@@ -58,4 +57,13 @@ INT_PTR CALLBACK KeyInputDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         DispatchCommand(*object, wParam, lParam);
     }
     return FALSE;
+}
+
+} // namespace
+
+// A boundary: nothing thrown inside the handlers crosses into the dialog manager; a message
+// whose handling failed counts as not handled.
+INT_PTR CALLBACK KeyInputDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ProcedureBoundary<INT_PTR>(
+        FALSE, [&] { return HandleMessage(dialog, message, wParam, lParam); });
 }

@@ -85,8 +85,13 @@ HRESULT STDMETHODCALLTYPE CExtUI::QueryDisplayName(BSTR* name) {
     if (name == nullptr) {
         return E_POINTER;
     }
+    *name = nullptr;
     UniqueLocalString text;
     const DWORD error = LoadModuleString(DisplayNameStringId, text);
+    if (error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY) {
+        // Both mean the same to a caller: the module's one answer for memory, E_OUTOFMEMORY.
+        return E_OUTOFMEMORY;
+    }
     if (error != ERROR_SUCCESS) {
         return HRESULT_FROM_WIN32(error);
     }

@@ -1,18 +1,17 @@
 #include "extension/ext_ui_con.h"
 
+#include "common/com_boundary.h"
+#include "common/hresult.h"
 #include "dialogs/conn_config_dlg.h"
 #include "extension/adapter_lookup.h"
 #include "extension/policy.h"
 #include "extension/vendor_section.h"
 #include "fragments/ccx_settings.h"
 #include "fragments/dpt_settings.h"
-#include "fragments/fragment_text.h"
-#include "fragments/xml_document.h"
 #include "localization/reading_order.h"
 #include "services/string_loader.h"
 
 #include <cwchar>
-#include <new>
 
 namespace {
 
@@ -23,20 +22,22 @@ bool InRange(int value, unsigned low, unsigned high) {
 }
 
 // The settings count as valid when what they write reads back within the rules; what would
-// not survive being written and read again counts as absent.
-bool CcxSettingsAreValid(const CcxSettings& settings) {
+// not survive being written and read again counts as absent. A writer or reader that fails
+// gives no answer: the failure goes to the caller.
+HRESULT CheckCcxSettings(const CcxSettings& settings, bool& valid) {
+    valid = false;
     CcxSettings check;
     check.SetNotSet();
-    UniqueBstr written = settings.WriteFragment();
-    if (written) {
-        ReadCcxSettings(check, written.get());
-    }
+    UniqueBstr written;
+    RETURN_IF_FAILED(WriteCcxSettings(settings, written));
+    RETURN_IF_FAILED(ReadCcxSettings(check, written.get()));
     const bool radioValid =
         check.radioMeasurement != 1 ||
         (InRange(check.maxOffChannelTimeMs, 10, 50) && InRange(check.minOnChannelTimeMs, 0, 500));
     const bool keepAliveValid =
         check.keepAliveEnabled != 1 || InRange(check.keepAlivePeriod, 0, 255);
-    return radioValid && keepAliveValid && check.diagnosticSsidLength != CcxInvalid;
+    valid = radioValid && keepAliveValid && check.diagnosticSsidLength != CcxInvalid;
+    return S_OK;
 }
 
 bool DptSettingsAreValid(const DptSettings& settings) {
@@ -49,27 +50,6 @@ void ResetDptSettings(DptSettings& settings) {
     settings.usePrivateKey = 0;
     SecureZeroMemory(settings.passphrase, sizeof(settings.passphrase));
     settings.encryption = DptEncryptionNone;
-}
-
-// A DPT fragment that is missing or does not load leaves the record all zero, which is
-// valid.
-void ReadDptFromVendorText(DptSettings& settings, const wchar_t* vendorText) {
-    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"DPT");
-    if (!fragment) {
-        return;
-    }
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
-    if (document) {
-        ReadDptFragment(settings, document.Get());
-    }
-}
-
-UniqueBstr WriteDptText(const DptSettings& settings) {
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<DPT/>");
-    if (!document) {
-        return {};
-    }
-    return WriteDptFragment(settings, document.Get());
 }
 
 void ShowNotice(HWND parent, BOOL ccxEnabled) {
@@ -108,8 +88,10 @@ bool OfferDptSettings(HWND parent, DOT11EXT_IHV_PARAMS* connection, DptSettings&
 
 HRESULT BuildVendorSection(const CcxSettings& ccx, const DptSettings& dpt, UniqueBstr& section) {
     const bool profileCompatible = ReadPolicyFlag(L"QuilProfileCompatible") != FALSE;
-    UniqueBstr ccxText = ccx.WriteFragment();
-    UniqueBstr dptText = WriteDptText(dpt);
+    UniqueBstr ccxText;
+    UniqueBstr dptText;
+    RETURN_IF_FAILED(WriteCcxSettings(ccx, ccxText));
+    RETURN_IF_FAILED(WriteDptFragment(dpt, dptText));
     wchar_t outerName[OuterElementCapacity] = {};
     LoadOuterElementName(outerName);
     return ComposeVendorSection(profileCompatible, outerName, ccxText.get(), dptText.get(),
@@ -121,7 +103,7 @@ HRESULT EditVendorSection(HWND parent, BSTR vendorText, DOT11EXT_IHV_PARAMS* con
     CcxSettings ccx;
     ccx.SetNotSet();
     if (vendorText != nullptr) {
-        ReadCcxSettings(ccx, vendorText);
+        RETURN_IF_FAILED(ReadCcxSettings(ccx, vendorText));
     }
     DptSettings dpt;
     // No vendor section at all: both settings start from their defaults.
@@ -129,9 +111,11 @@ HRESULT EditVendorSection(HWND parent, BSTR vendorText, DOT11EXT_IHV_PARAMS* con
     bool dptValid = false;
     if (vendorText != nullptr) {
         if (vendorText[0] != L'\0') {
-            ReadDptFromVendorText(dpt, vendorText);
+            // A DPT fragment that is missing or does not load leaves the record all zero,
+            // which is valid.
+            RETURN_IF_FAILED(ReadDptFragment(dpt, vendorText));
         }
-        ccxValid = CcxSettingsAreValid(ccx);
+        RETURN_IF_FAILED(CheckCcxSettings(ccx, ccxValid));
         dptValid = DptSettingsAreValid(dpt);
     }
     if (!ccxValid) {
@@ -178,18 +162,13 @@ HRESULT STDMETHODCALLTYPE CExtUICon::EditSettings(HWND parent, BSTR vendorText,
     }
     *newVendorText = nullptr;
     *changed = FALSE;
-    UniqueBstr section;
-    bool sectionChanged = false;
-    HRESULT hr = E_OUTOFMEMORY;
-    try {
-        hr = EditVendorSection(parent, vendorText, connection, section, sectionChanged);
-    } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;
-    }
-    if (FAILED(hr)) {
-        return hr;
-    }
-    *changed = sectionChanged ? TRUE : FALSE;
-    *newVendorText = section.release();
-    return S_OK;
+    return ComBoundary([&] {
+        UniqueBstr section;
+        bool sectionChanged = false;
+        RETURN_IF_FAILED(
+            EditVendorSection(parent, vendorText, connection, section, sectionChanged));
+        *changed = sectionChanged ? TRUE : FALSE;
+        *newVendorText = section.release();
+        return S_OK;
+    });
 }

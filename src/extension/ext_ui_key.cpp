@@ -1,30 +1,31 @@
 #include "extension/ext_ui_key.h"
 
 #include "common/bstr.h"
+#include "common/com_boundary.h"
+#include "common/hresult.h"
 #include "extension/key_names.h"
 #include "extension/key_property_table.h"
 #include "fragments/ccx_network_type.h"
 
 namespace {
 
-CcxNetworkType ReadFragment(LPCWSTR fragment) {
-    CcxNetworkType record;
-    if (fragment != nullptr) {
-        ReadCcxNetworkType(record, fragment);
-    }
-    return record;
+HRESULT ReadFragment(LPCWSTR fragment, CcxNetworkType& record) {
+    record = CcxNetworkType{};
+    return fragment != nullptr ? ReadCcxNetworkType(record, fragment) : S_OK;
 }
 
 // Complete: what the record writes reads back with both fields set. A fragment that names
-// a kind but no known cipher, or that does not parse, is incomplete.
-bool IsComplete(const CcxNetworkType& record) {
+// a kind but no known cipher, or that does not parse, is incomplete. A writer or reader that
+// fails is no answer at all: the failure goes to the caller.
+HRESULT CheckComplete(const CcxNetworkType& record, bool& complete) {
+    complete = false;
+    UniqueBstr written;
+    RETURN_IF_FAILED(WriteCcxNetworkType(record, written));
     CcxNetworkType readBack;
-    UniqueBstr written = WriteCcxNetworkType(record);
-    if (written) {
-        ReadCcxNetworkType(readBack, written.get());
-    }
-    return readBack.authAlgorithm != NetworkTypeNotSet &&
-           readBack.cipherAlgorithm != NetworkTypeNotSet;
+    RETURN_IF_FAILED(ReadCcxNetworkType(readBack, written.get()));
+    complete = readBack.authAlgorithm != NetworkTypeNotSet &&
+               readBack.cipherAlgorithm != NetworkTypeNotSet;
+    return S_OK;
 }
 
 LONG EntryAuthentication(const KeyPropertyEntry& entry) {
@@ -37,14 +38,29 @@ LONG DefaultCipher(const KeyPropertyEntry& entry) {
 
 // The fragment's record with the entry's authentication; changed is set when that replaced
 // another, never cleared.
-CcxNetworkType ReadWithEntryAuthentication(LPCWSTR fragment, const KeyPropertyEntry& entry,
-                                           BOOL& changed) {
-    CcxNetworkType record = ReadFragment(fragment);
+HRESULT ReadWithEntryAuthentication(LPCWSTR fragment, const KeyPropertyEntry& entry,
+                                    CcxNetworkType& record, BOOL& changed) {
+    RETURN_IF_FAILED(ReadFragment(fragment, record));
     if (record.authAlgorithm != EntryAuthentication(entry)) {
         record.authAlgorithm = EntryAuthentication(entry);
         changed = TRUE;
     }
-    return record;
+    return S_OK;
+}
+
+// The record that selects the entry, the way ApplyToProfile makes it; `changed` starts as
+// the caller's flag.
+HRESULT SelectEntry(LPCWSTR fragment, const KeyPropertyEntry& entry, CcxNetworkType& record,
+                    BOOL& changed) {
+    RETURN_IF_FAILED(ReadWithEntryAuthentication(fragment, entry, record, changed));
+    // The fragment's cipher stays even when the entry does not list it.
+    bool complete = false;
+    RETURN_IF_FAILED(CheckComplete(record, complete));
+    if (!complete) {
+        record.cipherAlgorithm = DefaultCipher(entry);
+        changed = TRUE;
+    }
+    return S_OK;
 }
 
 DWORD SelectedIndex(const KeyPropertyEntry& entry, LONG cipher) {
@@ -62,6 +78,9 @@ HRESULT CreateExtUIKey(REFIID iid, void** result) {
 }
 
 HRESULT STDMETHODCALLTYPE CExtUIKey::QueryPropertyName(BSTR* name) {
+    if (name != nullptr) {
+        *name = nullptr;
+    }
     if (entry_ == nullptr) {
         return E_FAIL;
     }
@@ -80,33 +99,42 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::MatchesProfile(BSTR fragment, DOT11EXT_IHV_
     if (entry_ == nullptr) {
         return E_FAIL;
     }
-    const CcxNetworkType record = ReadFragment(fragment);
-    // Without a usable fragment the profile counts as CCKM.
-    const LONG authentication =
-        IsComplete(record) ? record.authAlgorithm : static_cast<LONG>(AuthCckm);
-    *matches = authentication == EntryAuthentication(*entry_) ? TRUE : FALSE;
-    return S_OK;
+    return ComBoundary([&] {
+        CcxNetworkType record;
+        RETURN_IF_FAILED(ReadFragment(fragment, record));
+        bool complete = false;
+        RETURN_IF_FAILED(CheckComplete(record, complete));
+        // Without a usable fragment the profile counts as CCKM.
+        const LONG authentication = complete ? record.authAlgorithm : static_cast<LONG>(AuthCckm);
+        *matches = authentication == EntryAuthentication(*entry_) ? TRUE : FALSE;
+        return S_OK;
+    });
 }
 
-// The caller clears changed first: it is set here, never cleared.
+// The caller clears changed first: it is set here, never cleared. A failure leaves it as it
+// came and hands out no fragment.
 HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyToProfile(BSTR fragment, DOT11EXT_IHV_PARAMS*,
                                                     BSTR* newFragment, BOOL* changed) {
+    // Refused arguments touch nothing; every other path writes the out text.
     if (newFragment == nullptr || changed == nullptr) {
         return E_INVALIDARG;
     }
+    *newFragment = nullptr;
     if (entry_ == nullptr) {
         return E_FAIL;
     }
-    CcxNetworkType record = ReadWithEntryAuthentication(fragment, *entry_, *changed);
-    // The fragment's cipher stays even when the entry does not list it.
-    if (!IsComplete(record)) {
-        record.cipherAlgorithm = DefaultCipher(*entry_);
-        *changed = TRUE;
-    }
-    if (*changed) {
-        *newFragment = WriteCcxNetworkType(record).release();
-    }
-    return S_OK;
+    return ComBoundary([&] {
+        CcxNetworkType record;
+        BOOL selected = *changed;
+        RETURN_IF_FAILED(SelectEntry(fragment, *entry_, record, selected));
+        UniqueBstr written;
+        if (selected) {
+            RETURN_IF_FAILED(WriteCcxNetworkType(record, written));
+        }
+        *changed = selected;
+        *newFragment = written.release();
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CExtUIKey::QueryPropertyFlag(BOOL* flag) {
@@ -133,18 +161,23 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::QueryCipherList(BOOL flag, BSTR fragment, D
     if (!ciphers_) {
         return E_OUTOFMEMORY;
     }
-    const CcxNetworkType record = ReadFragment(fragment);
-    const LONG cipher = IsComplete(record) ? record.cipherAlgorithm : DefaultCipher(*entry_);
-    if (count != nullptr) {
-        *count = static_cast<DWORD>(entry_->cipherCount);
-    }
-    if (selectedIndex != nullptr) {
-        *selectedIndex = SelectedIndex(*entry_, cipher);
-    }
-    if (list != nullptr) {
-        *list = ciphers_.get();
-    }
-    return S_OK;
+    return ComBoundary([&] {
+        CcxNetworkType record;
+        RETURN_IF_FAILED(ReadFragment(fragment, record));
+        bool complete = false;
+        RETURN_IF_FAILED(CheckComplete(record, complete));
+        const LONG cipher = complete ? record.cipherAlgorithm : DefaultCipher(*entry_);
+        if (count != nullptr) {
+            *count = static_cast<DWORD>(entry_->cipherCount);
+        }
+        if (selectedIndex != nullptr) {
+            *selectedIndex = SelectedIndex(*entry_, cipher);
+        }
+        if (list != nullptr) {
+            *list = ciphers_.get();
+        }
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, BSTR fragment, DOT11EXT_IHV_PARAMS*,
@@ -156,21 +189,28 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::ApplyCipher(BOOL flag, BSTR fragment, DOT11
     if (chosen == nullptr || newFragment == nullptr || changed == nullptr) {
         return E_INVALIDARG;
     }
+    *newFragment = nullptr;
     if (entry_ == nullptr) {
         return E_FAIL;
     }
-    CcxNetworkType record = ReadWithEntryAuthentication(fragment, *entry_, *changed);
-    // Kept as the host has always seen it: the same cipher means no change, even when the
-    // authentication had to be replaced (selecting the property is ApplyToProfile's job).
-    const LONG cipher = static_cast<LONG>(chosen->cipher);
-    if (record.cipherAlgorithm == cipher) {
-        *changed = FALSE;
+    *changed = FALSE;
+    return ComBoundary([&] {
+        CcxNetworkType record;
+        BOOL replaced = FALSE;
+        RETURN_IF_FAILED(ReadWithEntryAuthentication(fragment, *entry_, record, replaced));
+        // Kept as the host has always seen it: the same cipher means no change, even when the
+        // authentication had to be replaced (selecting the property is ApplyToProfile's job).
+        const LONG cipher = static_cast<LONG>(chosen->cipher);
+        if (record.cipherAlgorithm == cipher) {
+            return S_OK;
+        }
+        record.cipherAlgorithm = cipher;
+        UniqueBstr written;
+        RETURN_IF_FAILED(WriteCcxNetworkType(record, written));
+        *changed = TRUE;
+        *newFragment = written.release();
         return S_OK;
-    }
-    record.cipherAlgorithm = cipher;
-    *changed = TRUE;
-    *newFragment = WriteCcxNetworkType(record).release();
-    return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CExtUIKey::QueryEntryOptions(BOOL* useMarkedNames, LONG* optionValue) {

@@ -1,5 +1,6 @@
 #include "fragments/ccx_network_type.h"
 
+#include "common/hresult.h"
 #include "fragments/dot11_algorithms.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
@@ -54,71 +55,61 @@ void ReadCipher(CcxNetworkType& record, IXMLDOMNode* kindElement) {
     }
 }
 
-void WriteAuthenticatingNetwork(const CcxNetworkType& record, IXMLDOMDocument* document,
-                                IXMLDOMNode* root) {
-    ComPtr<IXMLDOMNode> network = AppendElement(document, root, L"authenticatingNetwork");
+void WriteAuthenticatingNetwork(const CcxNetworkType& record, FragmentWriter& writer) {
+    ComPtr<IXMLDOMNode> network = writer.Append(writer.root(), L"authenticatingNetwork");
     const wchar_t* kindName = NameOf(AuthenticationElements, record.authAlgorithm);
     if (!network || kindName == nullptr) {
         return;
     }
-    ComPtr<IXMLDOMNode> kind = AppendElement(document, network.Get(), kindName);
+    ComPtr<IXMLDOMNode> kind = writer.Append(network.Get(), kindName);
     if (!kind) {
         return;
     }
-    ComPtr<IXMLDOMNode> encryption = AppendElement(document, kind.Get(), L"encryption");
+    ComPtr<IXMLDOMNode> encryption = writer.Append(kind.Get(), L"encryption");
     const wchar_t* cipherName = NameOf(CipherTexts, record.cipherAlgorithm);
     if (encryption && cipherName != nullptr) {
-        SetNodeText(encryption.Get(), cipherName);
+        writer.SetText(encryption.Get(), cipherName);
     }
 }
 
 } // namespace
 
-void ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
+HRESULT ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text) {
     if (text == nullptr || text[0] == L'\0') {
-        return;
+        return S_OK;
     }
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(text);
-    if (!document) {
-        return;
-    }
+    ComPtr<IXMLDOMDocument> document;
+    RETURN_IF_FAILED(LoadNewDocument(text, document));
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return;
+        return S_OK; // not well-formed: nothing to establish
     }
     if (SelectNode(root.Get(), L"/CCX/openNetwork")) {
         record.authAlgorithm = AuthOpenNetwork;
         record.cipherAlgorithm = CipherNoneValue;
-        return;
+        return S_OK;
     }
     ComPtr<IXMLDOMNode> network = SelectNode(root.Get(), L"/CCX/authenticatingNetwork");
     if (!network) {
-        return;
+        return S_OK;
     }
     for (const NamedValue& row : AuthenticationElements) {
         ComPtr<IXMLDOMNode> kind = SelectNode(network.Get(), row.name);
         if (kind) {
             record.authAlgorithm = row.value;
             ReadCipher(record, kind.Get());
-            return;
+            return S_OK;
         }
     }
+    return S_OK;
 }
 
-UniqueBstr WriteCcxNetworkType(const CcxNetworkType& record) {
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
-    if (!document) {
-        return {};
-    }
-    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
-    if (!root) {
-        return {};
-    }
+HRESULT WriteCcxNetworkType(const CcxNetworkType& record, UniqueBstr& text) {
+    FragmentWriter writer(L"<CCX/>");
     if (record.authAlgorithm == AuthOpenNetwork) {
-        AppendElement(document.Get(), root.Get(), L"openNetwork");
+        writer.Append(writer.root(), L"openNetwork");
     } else {
-        WriteAuthenticatingNetwork(record, document.Get(), root.Get());
+        WriteAuthenticatingNetwork(record, writer);
     }
-    SetXmlnsAttribute(root.Get(), L"any");
-    return NodeXml(root.Get());
+    return writer.Finish(L"any", text);
 }

@@ -14,10 +14,11 @@ struct CcxNetworkType {
 };
 
 // Fills what the fragment establishes; every field it cannot establish keeps its value. The
-// whole text is loaded, so its root must be CCX. A null or empty text changes nothing.
-void ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text);
+// whole text is loaded, so its root must be CCX. A null or empty text, or one that is not
+// well-formed, changes nothing; a document that cannot be made fails the read.
+HRESULT ReadCcxNetworkType(CcxNetworkType& record, const wchar_t* text);
 
-// The fragment for the record, or null when no document could be made. An authentication
-// outside the table leaves authenticatingNetwork empty; a cipher outside it leaves
-// encryption empty; an open network ignores the cipher.
-UniqueBstr WriteCcxNetworkType(const CcxNetworkType& record);
+// The fragment for the record in `text`. An authentication outside the table leaves
+// authenticatingNetwork empty; a cipher outside it leaves encryption empty; an open network
+// ignores the cipher. A failure leaves `text` null.
+HRESULT WriteCcxNetworkType(const CcxNetworkType& record, UniqueBstr& text);

@@ -1,6 +1,7 @@
 #include "fragments/ccx_settings.h"
 
 #include "common/decimal_text.h"
+#include "common/hresult.h"
 #include "fragments/xml_document.h"
 
 #include <algorithm>
@@ -102,94 +103,90 @@ void ReadDiagnostics(CcxSettings& settings, IXMLDOMNode* ccx) {
                     settings.authorizedProfile);
 }
 
-void AppendDecimal(IXMLDOMDocument* document, IXMLDOMNode* parent, const wchar_t* name, int value) {
-    if (ComPtr<IXMLDOMNode> node = AppendElement(document, parent, name)) {
+void AppendDecimal(FragmentWriter& writer, IXMLDOMNode* parent, const wchar_t* name, int value) {
+    if (ComPtr<IXMLDOMNode> node = writer.Append(parent, name)) {
         wchar_t text[16] = {}; // "-2147483648" and the terminator fit
         _itow(value, text, 10);
-        SetNodeText(node.Get(), text);
+        writer.SetText(node.Get(), text);
     }
 }
 
-void AppendBoolean(IXMLDOMDocument* document, IXMLDOMNode* parent, const wchar_t* name, int value) {
-    if (ComPtr<IXMLDOMNode> node = AppendElement(document, parent, name)) {
-        SetNodeText(node.Get(), BooleanText(value));
+void AppendBoolean(FragmentWriter& writer, IXMLDOMNode* parent, const wchar_t* name, int value) {
+    if (ComPtr<IXMLDOMNode> node = writer.Append(parent, name)) {
+        writer.SetText(node.Get(), BooleanText(value));
     }
 }
 
-void WriteRadioMeasurement(const CcxSettings& settings, IXMLDOMDocument* document,
-                           IXMLDOMNode* root) {
+void WriteRadioMeasurement(const CcxSettings& settings, FragmentWriter& writer, IXMLDOMNode* root) {
     if (settings.radioMeasurement == CcxNotSet) {
         return;
     }
-    ComPtr<IXMLDOMNode> radio = AppendElement(document, root, L"RadioMeasurement");
+    ComPtr<IXMLDOMNode> radio = writer.Append(root, L"RadioMeasurement");
     if (!radio) {
         return;
     }
     if (settings.radioMeasurement != 1) {
-        AppendElement(document, radio.Get(), L"disabled");
+        writer.Append(radio.Get(), L"disabled");
         return;
     }
-    ComPtr<IXMLDOMNode> enabled = AppendElement(document, radio.Get(), L"enabled");
+    ComPtr<IXMLDOMNode> enabled = writer.Append(radio.Get(), L"enabled");
     if (!enabled) {
         return;
     }
     if (settings.locationBasedServices == 0) {
-        AppendElement(document, enabled.Get(), L"disableLocationBasedServices");
+        writer.Append(enabled.Get(), L"disableLocationBasedServices");
     }
-    AppendDecimal(document, enabled.Get(), L"MaxOffChannelTimeMs", settings.maxOffChannelTimeMs);
-    AppendDecimal(document, enabled.Get(), L"MinOnChannelTimeMs", settings.minOnChannelTimeMs);
+    AppendDecimal(writer, enabled.Get(), L"MaxOffChannelTimeMs", settings.maxOffChannelTimeMs);
+    AppendDecimal(writer, enabled.Get(), L"MinOnChannelTimeMs", settings.minOnChannelTimeMs);
 }
 
-void WriteKeepAliveTimer(const CcxSettings& settings, IXMLDOMDocument* document,
-                         IXMLDOMNode* root) {
+void WriteKeepAliveTimer(const CcxSettings& settings, FragmentWriter& writer, IXMLDOMNode* root) {
     if (settings.keepAliveEnabled != 1) {
         return;
     }
-    if (ComPtr<IXMLDOMNode> timer = AppendElement(document, root, L"KeepAliveTimer")) {
-        AppendDecimal(document, timer.Get(), L"Period", settings.keepAlivePeriod);
+    if (ComPtr<IXMLDOMNode> timer = writer.Append(root, L"KeepAliveTimer")) {
+        AppendDecimal(writer, timer.Get(), L"Period", settings.keepAlivePeriod);
     }
 }
 
-void WriteChannel(const CcxSettings& settings, IXMLDOMDocument* document,
-                  IXMLDOMNode* diagnostics) {
-    ComPtr<IXMLDOMNode> channel = AppendElement(document, diagnostics, L"Channel");
+void WriteChannel(const CcxSettings& settings, FragmentWriter& writer, IXMLDOMNode* diagnostics) {
+    ComPtr<IXMLDOMNode> channel = writer.Append(diagnostics, L"Channel");
     if (!channel) {
         return;
     }
     if (settings.diagnosticSsidLength > 0) {
-        if (ComPtr<IXMLDOMNode> ssid = AppendElement(document, channel.Get(), L"SSID")) {
-            if (ComPtr<IXMLDOMNode> hex = AppendElement(document, ssid.Get(), L"Hex")) {
+        if (ComPtr<IXMLDOMNode> ssid = writer.Append(channel.Get(), L"SSID")) {
+            if (ComPtr<IXMLDOMNode> hex = writer.Append(ssid.Get(), L"Hex")) {
                 // The record never holds more than 32 bytes; never read past them.
                 const std::size_t length =
                     std::min<std::size_t>(settings.diagnosticSsidLength, SsidCapacity);
                 wchar_t text[2 * SsidCapacity + 1] = {};
                 EncodeHexBytes(settings.diagnosticSsid, length, text);
-                SetNodeText(hex.Get(), text);
+                writer.SetText(hex.Get(), text);
             }
         }
     }
     if (settings.enableClientReporting != CcxNotSet) {
-        AppendBoolean(document, channel.Get(), L"EnableClientReporting",
+        AppendBoolean(writer, channel.Get(), L"EnableClientReporting",
                       settings.enableClientReporting);
     }
 }
 
-void WriteDiagnostics(const CcxSettings& settings, IXMLDOMDocument* document, IXMLDOMNode* root) {
+void WriteDiagnostics(const CcxSettings& settings, FragmentWriter& writer, IXMLDOMNode* root) {
     const bool hasChannel =
         settings.diagnosticSsidLength > 0 || settings.enableClientReporting != CcxNotSet;
     if (!hasChannel && settings.authorizedProfile == CcxNotSet) {
         return;
     }
-    ComPtr<IXMLDOMNode> diagnostics = AppendElement(document, root, L"Diagnostics");
+    ComPtr<IXMLDOMNode> diagnostics = writer.Append(root, L"Diagnostics");
     if (!diagnostics) {
         return;
     }
     if (settings.authorizedProfile != CcxNotSet) {
-        AppendBoolean(document, diagnostics.Get(), L"AuthorizedProfile",
-                      settings.authorizedProfile);
+        AppendBoolean(writer, diagnostics.Get(), L"AuthorizedProfile", settings.authorizedProfile);
     }
     if (hasChannel) {
-        WriteChannel(settings, document, diagnostics.Get());
+        WriteChannel(settings, writer, diagnostics.Get());
     }
 }
 
@@ -218,28 +215,24 @@ void CcxSettings::SetDefaults() {
     CopySsidText(DefaultDiagnosticSsid, diagnosticSsid, diagnosticSsidLength);
 }
 
-UniqueBstr CcxSettings::WriteFragment() const {
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(L"<CCX/>");
-    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
-    if (!root) {
-        return UniqueBstr();
-    }
-    WriteRadioMeasurement(*this, document.Get(), root.Get());
-    WriteKeepAliveTimer(*this, document.Get(), root.Get());
-    WriteDiagnostics(*this, document.Get(), root.Get());
-    SetXmlnsAttribute(root.Get(), L"any");
-    return NodeXml(root.Get());
+HRESULT WriteCcxSettings(const CcxSettings& settings, UniqueBstr& text) {
+    FragmentWriter writer(L"<CCX/>");
+    WriteRadioMeasurement(settings, writer, writer.root());
+    WriteKeepAliveTimer(settings, writer, writer.root());
+    WriteDiagnostics(settings, writer, writer.root());
+    return writer.Finish(L"any", text);
 }
 
-void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
+HRESULT ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
     const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"CCX");
     if (!fragment) {
-        return;
+        return S_OK;
     }
-    ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
+    ComPtr<IXMLDOMDocument> document;
+    RETURN_IF_FAILED(LoadNewDocument(fragment->c_str(), document));
     ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
     if (!root) {
-        return;
+        return S_OK; // not well-formed: absent
     }
     // "/CCX" is found once; the paths below it start there rather than at the document, which
     // finds the same nodes without walking down from the document for each of them. Without a
@@ -248,4 +241,5 @@ void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
     ReadRadioMeasurement(settings, ccx.Get());
     ReadKeepAliveTimer(settings, ccx.Get());
     ReadDiagnostics(settings, ccx.Get());
+    return S_OK;
 }

@@ -29,14 +29,15 @@ struct CcxSettings {
     // off and 400 ms on channel, keep-alive period 0, client reporting and authorized
     // profile off, SSID "Diagnostic Channel". keepAliveEnabled keeps its value.
     void SetDefaults();
-
-    // The CCX fragment of these settings (root carrying xmlns="any"), or null when no
-    // document could be made. A record with nothing to write gives a self-closed CCX element.
-    UniqueBstr WriteFragment() const;
 };
 
 // Fills `settings` from the CCX fragment of a vendor section. Only the fields the fragment
 // speaks for change; an empty or null text, one without a CCX fragment, or a fragment that
 // does not load leaves the record as it was. A fragment without RadioMeasurement gives the
-// four radio defaults; one without KeepAliveTimer gives keep-alive off with period 0.
-void ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText);
+// four radio defaults; one without KeepAliveTimer gives keep-alive off with period 0. A
+// document that cannot be made fails the read.
+HRESULT ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText);
+
+// The CCX fragment of the settings (root carrying xmlns="any") in `text`. A record with
+// nothing to write gives a self-closed CCX element. A failure leaves `text` null.
+HRESULT WriteCcxSettings(const CcxSettings& settings, UniqueBstr& text);

@@ -4,8 +4,6 @@
 
 #include "common/owners.h"
 
-#include <msxml.h>
-
 // Direct Packet Transmission settings of one profile. A fresh record is all zero: no private
 // passphrase, encryption "None", empty passphrase.
 constexpr int PassphraseCapacity = 65; // 64 characters and the terminator
@@ -25,14 +23,17 @@ struct DptSettings {
     ~DptSettings() { SecureZeroMemory(passphrase, sizeof(passphrase)); }
 };
 
-// Reads a document the caller loaded from a DPT fragment. The record is first reset to all
-// zero; then the children of "/DPT" fill what they hold. A passphrase that cannot be decoded
-// or unprotected stays empty; a longer one than the record holds is cut to 64 characters.
-void ReadDptFragment(DptSettings& settings, IXMLDOMDocument* document);
+// Reads the DPT fragment of a vendor section (a fragment alone is such a section too). The
+// record is first reset to all zero; then the children of "/DPT" fill what they hold. A
+// section without a DPT fragment, or one that does not load, leaves the record all zero. A
+// passphrase that cannot be decoded, or that the data-protection service refuses as not its
+// own, stays empty; a longer one than the record holds is cut to 64 characters. A document
+// that cannot be made, or memory that runs out on the way, fails the read.
+HRESULT ReadDptFragment(DptSettings& settings, const wchar_t* vendorText);
 
-// Builds the DPT fragment in a document the caller loaded from "<DPT/>" and returns its
-// text, or null when the document has no root element.
-UniqueBstr WriteDptFragment(const DptSettings& settings, IXMLDOMDocument* document);
+// The DPT fragment of the settings (root carrying xmlns="dptv1") in `text`. A failure leaves
+// `text` null; a passphrase that cannot be protected is such a failure.
+HRESULT WriteDptFragment(const DptSettings& settings, UniqueBstr& text);
 
 // The passphrase (at most 64 characters are taken) with its terminator, protected for the
 // local machine, as upper-case hexadecimal text; null for an empty passphrase or when

@@ -8,5 +8,5 @@
 #include "fragments/fragment_text.h"
 
 // CombineFragmentTexts' result as a fresh BSTR; null when both texts are null or the BSTR
-// cannot be allocated.
+// cannot be allocated (the text itself raises std::bad_alloc when it cannot be made).
 UniqueBstr CombineFragments(const wchar_t* ccxText, const wchar_t* dptText);

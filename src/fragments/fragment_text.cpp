@@ -2,8 +2,6 @@
 
 #include "common/ascii_case.h"
 
-#include <new>
-
 namespace {
 
 // Working buffers of 256 units hold "</" name ">": longer names find nothing.
@@ -15,11 +13,7 @@ std::optional<std::wstring> CopyOf(const wchar_t* text) {
     if (text == nullptr) {
         return std::nullopt;
     }
-    try {
-        return std::wstring(text);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    return std::wstring(text);
 }
 
 } // namespace
@@ -46,21 +40,17 @@ std::optional<std::wstring> ExtractFragment(const wchar_t* text, const wchar_t* 
     if (tag.size() + 4 > PatternCapacity) {
         return std::nullopt;
     }
-    try {
-        const std::wstring startPattern = L"<" + std::wstring(tag);
-        const std::wstring endPattern = L"</" + std::wstring(tag) + L">";
-        const std::size_t start = section.find(startPattern);
-        if (start == std::wstring_view::npos) {
-            return std::nullopt;
-        }
-        const std::size_t end = section.find(endPattern, start);
-        if (end == std::wstring_view::npos) {
-            return std::nullopt;
-        }
-        return std::wstring(section.substr(start, end + endPattern.size() - start));
-    } catch (const std::bad_alloc&) {
+    const std::wstring startPattern = L"<" + std::wstring(tag);
+    const std::wstring endPattern = L"</" + std::wstring(tag) + L">";
+    const std::size_t start = section.find(startPattern);
+    if (start == std::wstring_view::npos) {
         return std::nullopt;
     }
+    const std::size_t end = section.find(endPattern, start);
+    if (end == std::wstring_view::npos) {
+        return std::nullopt;
+    }
+    return std::wstring(section.substr(start, end + endPattern.size() - start));
 }
 
 std::optional<std::wstring> CombineFragmentTexts(const wchar_t* ccxText, const wchar_t* dptText) {
@@ -76,16 +66,12 @@ std::optional<std::wstring> CombineFragmentTexts(const wchar_t* ccxText, const w
         // A self-closed CCX element carries nothing worth keeping.
         return CopyOf(dptText);
     }
-    try {
-        std::wstring combined;
-        combined.reserve(ccx.size() + std::wstring_view(dptText).size());
-        combined.append(ccx.substr(0, endTag));
-        combined.append(dptText);
-        combined.append(ccx.substr(endTag));
-        return combined;
-    } catch (const std::bad_alloc&) {
-        return CopyOf(ccxText);
-    }
+    std::wstring combined;
+    combined.reserve(ccx.size() + std::wstring_view(dptText).size());
+    combined.append(ccx.substr(0, endTag));
+    combined.append(dptText);
+    combined.append(ccx.substr(endTag));
+    return combined;
 }
 
 void EncodeHexBytes(const unsigned char* bytes, std::size_t count, wchar_t* text) {

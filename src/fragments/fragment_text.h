@@ -16,14 +16,14 @@ constexpr std::size_t SsidCapacity = 32;
 // The fragment `name` cut out of `text`: from the "<" of the first "<name" through the ">"
 // of the first "</name>" at or after it. The character after the name is not examined, so
 // "DPT" also stops at "<DPTX". Nothing (nullopt) for a null or empty text, a null name, a
-// name longer than 252 units, a missing start or end tag (a self-closed "<DPT/>" has no end
-// tag) or an allocation failure.
+// name longer than 252 units, or a missing start or end tag (a self-closed "<DPT/>" has no
+// end tag). An allocation failure raises std::bad_alloc: it is no absence.
 std::optional<std::wstring> ExtractFragment(const wchar_t* text, const wchar_t* name);
 
 // The DPT fragment nested into the CCX fragment, just before the first "</CCX>". Without a
 // DPT text, the CCX text alone; without a CCX text, or when it has no "</CCX>" (a
-// self-closed CCX element), the DPT text alone. Nothing when both are null. When the
-// combined text cannot be allocated, the CCX text alone.
+// self-closed CCX element), the DPT text alone. Nothing when both are null. An allocation
+// failure raises std::bad_alloc.
 std::optional<std::wstring> CombineFragmentTexts(const wchar_t* ccxText, const wchar_t* dptText);
 
 // Writes each of `count` bytes as two upper-case hexadecimal digits ("%02X"), then a zero

@@ -1,9 +1,11 @@
 #include "fragments/xml_document.h"
 
 #include "common/bstr.h"
+#include "common/hresult.h"
 
 #include <algorithm>
 #include <array>
+#include <new>
 #include <span>
 #include <string_view>
 
@@ -19,21 +21,31 @@ namespace {
 // No fragment has a document type: one in a host text would only bring entities into it.
 // Where the parser knows the property it refuses such a text itself; Wine's accepts the
 // property and ignores it, so LoadDocument refuses what still carries one.
-void ProhibitDocumentTypes(IXMLDOMDocument* document) {
+HRESULT ProhibitDocumentTypes(IXMLDOMDocument* document) {
     ComPtr<IXMLDOMDocument2> settable;
     void** result = reinterpret_cast<void**>(settable.GetAddressOf());
     if (document->QueryInterface(DomDocument2Iid, result) != S_OK || !settable) {
-        return;
+        return S_OK;
     }
     UniqueBstr name = BstrCopy(L"ProhibitDTD");
     if (!name) {
-        return;
+        return E_OUTOFMEMORY;
     }
     VARIANT prohibit;
     VariantInit(&prohibit);
     V_VT(&prohibit) = VT_BOOL;
     V_BOOL(&prohibit) = VARIANT_TRUE;
     settable->setProperty(name.get(), prohibit);
+    return S_OK;
+}
+
+// A BSTR copy for a reader's call: one that cannot be made is out of memory, not absence.
+UniqueBstr ReaderCopy(const wchar_t* text) {
+    UniqueBstr copy = BstrCopy(text);
+    if (!copy) {
+        throw std::bad_alloc();
+    }
+    return copy;
 }
 
 bool HasDocumentType(IXMLDOMDocument* document) {
@@ -58,29 +70,40 @@ HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document) {
     if (setHr != S_OK) {
         return FAILED(setHr) ? setHr : E_FAIL;
     }
-    ProhibitDocumentTypes(created.Get());
+    RETURN_IF_FAILED(ProhibitDocumentTypes(created.Get()));
     document = std::move(created);
     return S_OK;
 }
 
-bool LoadDocument(IXMLDOMDocument* document, const wchar_t* text) {
+HRESULT LoadDocument(IXMLDOMDocument* document, const wchar_t* text) {
     if (document == nullptr) {
-        return false;
+        return E_POINTER;
     }
     UniqueBstr source = BstrCopy(text);
     if (!source) {
-        return false;
+        return E_OUTOFMEMORY;
     }
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT hr = document->loadXML(source.get(), &loaded);
-    return (hr == S_OK || loaded == VARIANT_TRUE) && !HasDocumentType(document);
+    if ((hr == S_OK || loaded == VARIANT_TRUE) && !HasDocumentType(document)) {
+        return S_OK;
+    }
+    // The parser answers S_FALSE for text that is not well-formed; anything failing is the
+    // platform's own failure.
+    return FAILED(hr) ? hr : S_FALSE;
+}
+
+HRESULT LoadNewDocument(const wchar_t* text, ComPtr<IXMLDOMDocument>& document) {
+    ComPtr<IXMLDOMDocument> created;
+    RETURN_IF_FAILED(CreateDocument(created));
+    const HRESULT hr = LoadDocument(created.Get(), text);
+    document = hr == S_OK ? std::move(created) : nullptr;
+    return hr;
 }
 
 ComPtr<IXMLDOMDocument> CreateLoadedDocument(const wchar_t* text) {
     ComPtr<IXMLDOMDocument> document;
-    if (CreateDocument(document) != S_OK || !LoadDocument(document.Get(), text)) {
-        return nullptr;
-    }
+    LoadNewDocument(text, document);
     return document;
 }
 
@@ -165,10 +188,7 @@ std::size_t SplitPlainPath(std::wstring_view path, PlainNames& names) {
 }
 
 ComPtr<IXMLDOMNode> SelectWithQuery(IXMLDOMNode* node, const wchar_t* path) {
-    UniqueBstr query = BstrCopy(path);
-    if (!query) {
-        return nullptr;
-    }
+    UniqueBstr query = ReaderCopy(path);
     ComPtr<IXMLDOMNode> found;
     if (node->selectSingleNode(query.get(), &found) != S_OK) {
         return nullptr;
@@ -215,60 +235,96 @@ bool ReadNodeText(IXMLDOMNode* node, UniqueBstr& text) {
     }
     if (!text) {
         // Some serialisers answer a null BSTR for an empty text.
-        text = BstrCopy(L"");
+        text = ReaderCopy(L"");
     }
-    return static_cast<bool>(text);
+    return true;
 }
 
-ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent,
-                                  const wchar_t* name) {
-    if (document == nullptr || parent == nullptr) {
+FragmentWriter::FragmentWriter(const wchar_t* emptyRoot) {
+    failure_ = LoadNewDocument(emptyRoot, document_);
+    if (failure_ == S_FALSE) {
+        failure_ = E_UNEXPECTED; // the writers' own root texts always load
+    }
+    if (SUCCEEDED(failure_)) {
+        failure_ = document_->get_documentElement(&rootElement_);
+    }
+    if (failure_ == S_OK && !rootElement_) {
+        failure_ = E_UNEXPECTED;
+    }
+    root_ = rootElement_; // an element is a node
+}
+
+void FragmentWriter::Fail(HRESULT failure) {
+    if (SUCCEEDED(failure_)) {
+        failure_ = FAILED(failure) ? failure : E_FAIL;
+    }
+}
+
+ComPtr<IXMLDOMNode> FragmentWriter::Append(IXMLDOMNode* parent, const wchar_t* name) {
+    if (failure_ != S_OK) {
         return nullptr;
     }
     UniqueBstr tag = BstrCopy(name);
     if (!tag) {
+        Fail(E_OUTOFMEMORY);
         return nullptr;
     }
     ComPtr<IXMLDOMElement> element;
-    if (document->createElement(tag.get(), &element) != S_OK || !element) {
+    HRESULT hr = document_->createElement(tag.get(), &element);
+    if (hr != S_OK || !element) {
+        Fail(hr);
         return nullptr;
     }
     ComPtr<IXMLDOMNode> attached;
-    if (parent->appendChild(element.Get(), &attached) != S_OK) {
+    hr = parent != nullptr ? parent->appendChild(element.Get(), &attached) : E_POINTER;
+    if (hr != S_OK || !attached) {
+        Fail(hr);
         return nullptr;
     }
     return attached;
 }
 
-void SetNodeText(IXMLDOMNode* node, const wchar_t* text) {
+void FragmentWriter::SetText(IXMLDOMNode* node, const wchar_t* text) {
+    if (failure_ != S_OK) {
+        return;
+    }
     UniqueBstr value = BstrCopy(text);
-    if (node == nullptr || !value) {
+    if (!value) {
+        Fail(E_OUTOFMEMORY);
         return;
     }
-    node->put_text(value.get());
+    const HRESULT hr = node != nullptr ? node->put_text(value.get()) : E_POINTER;
+    if (hr != S_OK) {
+        Fail(hr);
+    }
 }
 
-void SetXmlnsAttribute(IXMLDOMElement* element, const wchar_t* value) {
-    UniqueBstr name = BstrCopy(L"xmlns");
-    if (element == nullptr || !name) {
-        return;
+HRESULT FragmentWriter::Finish(const wchar_t* xmlns, UniqueBstr& text) {
+    text.reset();
+    if (failure_ == S_OK) {
+        UniqueBstr name = BstrCopy(L"xmlns");
+        UniqueVariant value;
+        if (BSTR copy = BstrCopy(xmlns).release()) {
+            V_VT(value.get()) = VT_BSTR;
+            V_BSTR(value.get()) = copy;
+        }
+        if (!name || V_VT(value.get()) != VT_BSTR) {
+            Fail(E_OUTOFMEMORY);
+        } else {
+            const HRESULT hr = rootElement_->setAttribute(name.get(), *value.get());
+            if (hr != S_OK) {
+                Fail(hr);
+            }
+        }
     }
-    UniqueVariant variant;
-    V_VT(variant.get()) = VT_BSTR;
-    V_BSTR(variant.get()) = BstrCopy(value).release();
-    if (V_BSTR(variant.get()) == nullptr) {
-        V_VT(variant.get()) = VT_EMPTY;
-        return;
+    if (failure_ == S_OK) {
+        const HRESULT hr = root_->get_xml(text.put());
+        if (hr != S_OK || !text) {
+            text.reset();
+            Fail(hr == S_OK ? E_OUTOFMEMORY : hr);
+        }
     }
-    element->setAttribute(name.get(), *variant.get());
-}
-
-UniqueBstr NodeXml(IXMLDOMNode* node) {
-    UniqueBstr text;
-    if (node == nullptr || node->get_xml(text.put()) != S_OK) {
-        text.reset();
-    }
-    return text;
+    return failure_;
 }
 
 bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text) {

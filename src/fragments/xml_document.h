@@ -6,9 +6,9 @@
 // does not load); every other property keeps its default.
 //
 // Every helper takes plain pointers it does not own and hands back owners (ComPtr,
-// UniqueBstr). Texts are copied into BSTRs for the calls and freed right after. A helper
-// answers null or false when the platform did not answer exactly S_OK; callers treat that
-// as "absent" (readers) or skip the element (writers).
+// UniqueBstr). Texts are copied into BSTRs for the calls and freed right after; a copy that
+// cannot be made raises std::bad_alloc or fails the call, never reads as "absent". Text that
+// is not well-formed is absent by design; a document that cannot be made is a failure.
 
 #include "common/owners.h"
 
@@ -25,11 +25,16 @@ extern const IID DomDocument2Iid;
 // leaves `document` empty and means there is no document.
 HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document);
 
-// loadXML of `text` (null reads as empty). True when loadXML answered S_OK or reported
-// VARIANT_TRUE and the document has no document type.
-bool LoadDocument(IXMLDOMDocument* document, const wchar_t* text);
+// loadXML of `text` (null reads as empty). S_OK when loadXML answered S_OK or reported
+// VARIANT_TRUE and the document has no document type; S_FALSE for any other text; the
+// failure when the text could not be handed over (E_OUTOFMEMORY, E_POINTER, or loadXML's own).
+HRESULT LoadDocument(IXMLDOMDocument* document, const wchar_t* text);
 
-// CreateDocument and LoadDocument in one: the loaded document, or null.
+// CreateDocument and LoadDocument in one. S_OK with the document; S_FALSE, with `document`
+// empty, for a text that did not load; a failure when no document could be made.
+HRESULT LoadNewDocument(const wchar_t* text, ComPtr<IXMLDOMDocument>& document);
+
+// LoadNewDocument for callers that need only the document: null when there is none.
 ComPtr<IXMLDOMDocument> CreateLoadedDocument(const wchar_t* text);
 
 // The document's root element, or null when get_documentElement does not answer S_OK.
@@ -47,18 +52,32 @@ bool ReadNodeText(IXMLDOMNode* node, UniqueBstr& text);
 // ReadNodeText of the node that `name` selects under parent; false when there is none.
 bool ReadChildText(IXMLDOMNode* parent, const wchar_t* name, UniqueBstr& text);
 
-// createElement `name` on `document` and appendChild it under `parent`. The attached node,
-// on which children are appended and texts set, or null when either call failed.
-ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent,
-                                  const wchar_t* name);
+// Builds one fragment: a document loaded from "<name/>", elements and texts appended under
+// its root, the root's xmlns attribute, and the serialised text. The first call that fails
+// is kept, every later one does nothing, and Finish answers that failure with no text: a
+// writer never hands out part of a fragment.
+class FragmentWriter {
+  public:
+    explicit FragmentWriter(const wchar_t* emptyRoot);
 
-// put_text on `node`; callers do not examine the outcome, so none is returned.
-void SetNodeText(IXMLDOMNode* node, const wchar_t* text);
+    IXMLDOMNode* root() const { return root_.Get(); }
 
-// setAttribute "xmlns" on `element` with a VT_BSTR variant holding `value`; the outcome is
-// not examined. Paths keep finding the element and its children by plain names.
-void SetXmlnsAttribute(IXMLDOMElement* element, const wchar_t* value);
+    // createElement `name` and appendChild it under `parent`: the attached node, on which
+    // children are appended and texts set, or null once anything failed.
+    ComPtr<IXMLDOMNode> Append(IXMLDOMNode* parent, const wchar_t* name);
+    // put_text on `node`.
+    void SetText(IXMLDOMNode* node, const wchar_t* text);
+    // Records a failure of the caller's own (a value that could not be made).
+    void Fail(HRESULT failure);
 
-// get_xml of `node`: the node serialised without XML declaration (the platform re-indents
-// it), or null when the call failed. The caller owns the BSTR.
-UniqueBstr NodeXml(IXMLDOMNode* node);
+    // setAttribute "xmlns" on the root, then get_xml of the root (without XML declaration,
+    // re-indented by the platform) into `text`. Paths keep finding the root and its
+    // children by plain names.
+    HRESULT Finish(const wchar_t* xmlns, UniqueBstr& text);
+
+  private:
+    HRESULT failure_ = S_OK;
+    ComPtr<IXMLDOMDocument> document_;
+    ComPtr<IXMLDOMElement> rootElement_;
+    ComPtr<IXMLDOMNode> root_;
+};

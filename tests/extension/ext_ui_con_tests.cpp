@@ -1,6 +1,7 @@
 #include "dialog_driver.h"
 #include "extension_fixture.h"
 #include "import_hook.h"
+#include "refused_calls.h"
 #include "shipped_module.h"
 #include "xml_compare.h"
 
@@ -74,13 +75,7 @@ std::wstring Nested(const std::wstring& ccx, const std::wstring& dpt) {
 
 DptSettings DptOf(const std::wstring& section) {
     DptSettings settings;
-    const std::optional<std::wstring> fragment = ExtractFragment(section.c_str(), L"DPT");
-    if (fragment) {
-        ComPtr<IXMLDOMDocument> document = CreateLoadedDocument(fragment->c_str());
-        if (document) {
-            ReadDptFragment(settings, document.Get());
-        }
-    }
+    EXPECT_HR(S_OK, ReadDptFragment(settings, section.c_str()));
     return settings;
 }
 
@@ -340,36 +335,20 @@ TEST_F(EditSettingsTest, AnyOtherCompatibilityValueKeepsTheNestedLayout) {
     EXPECT_SAME_XML(Nested(DefaultCcx, DefaultDpt), result.section);
 }
 
-// The shipped DLL's document creations, counted from 0; those whose bit is set in
-// g_failingDocuments are refused.
-using CoCreateInstanceFunction = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-CoCreateInstanceFunction g_realCoCreateInstance = nullptr;
-std::atomic<unsigned> g_documents{0};
-unsigned g_failingDocuments = 0;
-HRESULT WINAPI RefusingDocuments(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
-                                 LPVOID* result) {
-    if (IsEqualCLSID(clsid, DomDocumentClsid) && ((g_failingDocuments >> g_documents++) & 1)) {
-        *result = nullptr;
-        return E_OUTOFMEMORY;
-    }
-    return g_realCoCreateInstance(clsid, outer, context, iid, result);
-}
-
 // Without a vendor text the only documents are the two writers' (CCX first, then DPT): a
-// writer that gives no text fails the call in either layout, with no text and changed 0.
+// writer that gives no text fails the call in either layout, with no text and changed 0; a
+// failed CCX writer ends the call before the DPT writer runs.
 TEST_F(EditSettingsTest, AWriterThatGivesNoTextFailsTheCall) {
     for (DWORD compatible : {1u, 0u}) {
         SetPolicy(L"QuilProfileCompatible", compatible);
-        for (unsigned failing : {1u, 2u, 3u}) {
-            g_documents = 0;
-            g_failingDocuments = failing;
-            ImportHook hook(ShippedModule(), L"ole32.dll", "CoCreateInstance",
-                            reinterpret_cast<void*>(RefusingDocuments));
-            ASSERT_TRUE(hook.active());
-            g_realCoCreateInstance = reinterpret_cast<CoCreateInstanceFunction>(hook.original());
+        for (unsigned failing : {0u, 1u}) {
+            // A creation refused for another reason than memory passes its own answer on.
+            const HRESULT refusal = failing == 1 ? E_ACCESSDENIED : E_OUTOFMEMORY;
+            RefusedCalls refused(ShippedModule(), RefuseDocuments, failing, refusal);
+            ASSERT_TRUE(refused.active());
             const EditResult result = EditWithNotice(std::nullopt);
-            EXPECT_EQ(2u, g_documents) << compatible << failing;
-            EXPECT_HR(E_OUTOFMEMORY, result.hr) << compatible << failing;
+            EXPECT_EQ(failing + 1, refused.count()) << compatible << failing;
+            EXPECT_HR(refusal, result.hr) << compatible << failing;
             EXPECT_EQ(FALSE, result.changed) << compatible << failing;
             EXPECT_FALSE(result.textStored) << compatible << failing;
         }

@@ -1,5 +1,6 @@
 #include "extension_fixture.h"
 
+#include "refused_calls.h"
 #include "shipped_module.h"
 
 #include "services/string_loader.h"
@@ -126,6 +127,15 @@ TEST_F(ExtUITest, DisplayNameIsTheLocalizedString5532) {
     wchar_t expected[256] = {};
     ASSERT_GT(LoadResourceString(ShippedModule(), 5532, expected, 256), 0);
     EXPECT_STREQ(expected, name.get());
+
+    // Out of memory is E_OUTOFMEMORY, as everywhere in the module, with the name written null.
+    for (unsigned functions : {unsigned{RefuseLocalMemory}, unsigned{RefuseStrings}}) {
+        RefusedCalls refused(ShippedModule(), functions, 0);
+        ASSERT_TRUE(refused.active());
+        BSTR refusedName = SentinelBstr();
+        EXPECT_HR(E_OUTOFMEMORY, root->QueryDisplayName(&refusedName)) << functions;
+        EXPECT_EQ(nullptr, refusedName) << functions;
+    }
 }
 
 TEST_F(ExtUITest, ReservedOperationIsNotImplemented) {

@@ -1,4 +1,5 @@
 #include "com_apartment.h"
+#include "fragment_test_text.h"
 #include "xml_compare.h"
 
 #include "fragments/ccx_network_type.h"
@@ -18,7 +19,7 @@ std::wstring Network(const std::wstring& kind, const std::wstring& encryption) {
 
 CcxNetworkType Read(const wchar_t* text) {
     CcxNetworkType record;
-    ReadCcxNetworkType(record, text);
+    EXPECT_HR(S_OK, ReadCcxNetworkType(record, text));
     return record;
 }
 
@@ -101,7 +102,7 @@ TEST_F(CcxNetworkTypeTest, Writes) {
         {"kind outside the table", {2, 4}, L"<CCX xmlns=\"any\"><authenticatingNetwork/></CCX>"},
     };
     for (const Case& c : cases) {
-        UniqueBstr text = WriteCcxNetworkType(c.record);
+        UniqueBstr text = Written(WriteCcxNetworkType, c.record);
         ASSERT_TRUE(text) << c.name;
         EXPECT_SAME_XML(c.expected, text.get()) << c.name;
     }
@@ -116,7 +117,7 @@ TEST_F(CcxNetworkTypeTest, WhatIsWrittenReadsBack) {
         {{6, 0}, {6, 0}}, {{6, 77}, {6, -1}},     {{-1, 4}, {-1, -1}},
     };
     for (const Case& c : cases) {
-        UniqueBstr text = WriteCcxNetworkType(c.record);
+        UniqueBstr text = Written(WriteCcxNetworkType, c.record);
         ASSERT_TRUE(text);
         const CcxNetworkType back = Read(text.get());
         EXPECT_EQ(c.expected.authAlgorithm, back.authAlgorithm) << c.record.authAlgorithm;

@@ -60,7 +60,7 @@ const Fields NotSet = {-1, -1, -1, -1, -1, -1, 0, -1, -1, ""};
 
 Fields Read(const Fields& start, const wchar_t* vendorText) {
     CcxSettings settings = Record(start);
-    ReadCcxSettings(settings, vendorText);
+    EXPECT_HR(S_OK, ReadCcxSettings(settings, vendorText));
     return FieldsOf(settings);
 }
 
@@ -290,7 +290,7 @@ TEST_F(CcxSettingsTest, WritesOnlyWhatIsSet) {
          L"</EnableClientReporting></Channel></Diagnostics></CCX>"},
     };
     for (const Case& c : cases) {
-        const UniqueBstr text = Record(c.record).WriteFragment();
+        const UniqueBstr text = Written(WriteCcxSettings, Record(c.record));
         ASSERT_TRUE(text) << c.what;
         EXPECT_SAME_XML(c.expected, Text(text)) << c.what;
     }
@@ -329,7 +329,7 @@ TEST_F(CcxSettingsTest, WrittenFragmentCarriesXmlnsAndRoundTrips) {
         {"nothing set writes no end tag, reads back nothing", NotSet, NotSet},
     };
     for (const Case& c : cases) {
-        const UniqueBstr text = Record(c.record).WriteFragment();
+        const UniqueBstr text = Written(WriteCcxSettings, Record(c.record));
         ASSERT_TRUE(text) << c.what;
 
         EXPECT_EQ(L"any", RootNamespace(text.get())) << c.what;
@@ -341,7 +341,7 @@ TEST_F(CcxSettingsTest, WrittenFragmentCarriesXmlnsAndRoundTrips) {
 
 TEST_F(CcxSettingsTest, CombinedSectionStillYieldsTheCcxSettings) {
     const Fields record = {1, 0, 1, 0, 60, 300, 1, 20, 4, "diag"};
-    const UniqueBstr ccx = Record(record).WriteFragment();
+    const UniqueBstr ccx = Written(WriteCcxSettings, Record(record));
     ASSERT_TRUE(ccx);
     const wchar_t dpt[] = L"<DPT xmlns=\"dptv1\"><useDPTPrivateKey>true</useDPTPrivateKey></DPT>";
     const UniqueBstr combined = CombineFragments(ccx.get(), dpt);
@@ -364,7 +364,7 @@ TEST_F(CcxSettingsTest, CombinedSectionStillYieldsTheCcxSettings) {
 }
 
 TEST_F(CcxSettingsTest, CombineFragmentsAnswersBstrs) {
-    const UniqueBstr notSet = Record(NotSet).WriteFragment();
+    const UniqueBstr notSet = Written(WriteCcxSettings, Record(NotSet));
     ASSERT_TRUE(notSet);
     // A self-closed CCX element is dropped: the DPT text alone.
     EXPECT_EQ(L"<DPT/>", Text(CombineFragments(notSet.get(), L"<DPT/>")));

@@ -1,11 +1,13 @@
 #include "fragments/dpt_settings.h"
 
+#include "common/bstr.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 
 #include "com_apartment.h"
 #include "fragment_test_text.h"
 #include "free_watch.h"
+#include "refused_calls.h"
 #include "xml_compare.h"
 
 #include <cwctype>
@@ -52,16 +54,12 @@ ComPtr<IXMLDOMDocument> Loaded(const wchar_t* text) {
 }
 
 UniqueBstr Write(const DptSettings& settings) {
-    ComPtr<IXMLDOMDocument> document = Loaded(L"<DPT/>");
-    return document ? WriteDptFragment(settings, document.Get()) : UniqueBstr();
+    return Written(WriteDptFragment, settings);
 }
 
 DptSettings ReadBack(const wchar_t* fragment) {
     DptSettings settings = Stale();
-    ComPtr<IXMLDOMDocument> document = Loaded(fragment);
-    if (document) {
-        ReadDptFragment(settings, document.Get());
-    }
+    EXPECT_HR(S_OK, ReadDptFragment(settings, fragment));
     return settings;
 }
 
@@ -160,13 +158,14 @@ TEST_F(DptFragmentTest, WrittenTextDeclaresTheNamespaceAndReadsBackByPlainPaths)
     EXPECT_SAME_XML(expected, Text(text));
 }
 
-TEST_F(DptFragmentTest, WriterNeedsARootElement) {
+TEST_F(DptFragmentTest, WriterWithoutADocumentGivesNoText) {
     DptSettings settings;
     Fill(settings, 1, DptEncryptionAes, L"secret");
-    ComPtr<IXMLDOMDocument> empty;
-    ASSERT_HR(S_OK, CreateDocument(empty));
-    EXPECT_FALSE(WriteDptFragment(settings, empty.Get()));
-    EXPECT_FALSE(WriteDptFragment(settings, nullptr));
+    RefusedCalls refused(GetModuleHandleW(nullptr), RefuseDocuments, 0);
+    ASSERT_TRUE(refused.active());
+    UniqueBstr text = BstrCopy(L"stale");
+    EXPECT_TRUE(FAILED(WriteDptFragment(settings, text)));
+    EXPECT_FALSE(text);
 }
 
 // --- Reading ---
@@ -209,21 +208,15 @@ TEST_F(DptFragmentTest, ReadsEachChildByNameAndResetsTheRest) {
     }
 }
 
-TEST_F(DptFragmentTest, DocumentsThatDidNotLoadReadAsAllZero) {
-    for (const wchar_t* text : {L"<DPT><useDPTPrivateKey>true</DPT>", L"", L"<DPT/><DPT/>"}) {
-        ComPtr<IXMLDOMDocument> document;
-        ASSERT_HR(S_OK, CreateDocument(document));
-        EXPECT_FALSE(LoadDocument(document.Get(), text));
+TEST_F(DptFragmentTest, FragmentsThatDoNotLoadReadAsAllZero) {
+    for (const wchar_t* text : {L"<DPT><useDPTPrivateKey>true</DPT>", L"", L"<DPT/><DPT/>",
+                                static_cast<const wchar_t*>(nullptr)}) {
         DptSettings settings = Stale();
-        ReadDptFragment(settings, document.Get());
+        EXPECT_HR(S_OK, ReadDptFragment(settings, text));
         EXPECT_EQ(0, settings.usePrivateKey) << testing::PrintToString(text);
         EXPECT_EQ(0, settings.encryption);
         EXPECT_TRUE(AllZero(settings.passphrase));
     }
-    DptSettings settings = Stale();
-    ReadDptFragment(settings, nullptr);
-    EXPECT_EQ(0, settings.usePrivateKey);
-    EXPECT_TRUE(AllZero(settings.passphrase));
 }
 
 TEST_F(DptFragmentTest, UnusablePrivateKeysLeaveThePassphraseEmpty) {

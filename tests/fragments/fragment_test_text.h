@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hr_assert.h"
+
 #include "fragments/xml_document.h"
 
 #include <string>
@@ -17,4 +19,12 @@ inline std::wstring RootNamespace(const wchar_t* text) {
         return L"<none>";
     }
     return Text(uri);
+}
+
+// What a fragment writer makes of a record; the writer must answer S_OK with a text.
+template <typename Record>
+UniqueBstr Written(HRESULT (*write)(const Record&, UniqueBstr&), const Record& record) {
+    UniqueBstr text;
+    EXPECT_HR(S_OK, write(record, text));
+    return text;
 }

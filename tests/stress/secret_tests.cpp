@@ -61,14 +61,9 @@ UniqueBstr SectionWithStoredPassphrase() {
 }
 
 bool SectionHoldsPassphrase(BSTR section, const wchar_t* passphrase) {
-    const std::optional<std::wstring> fragment = ExtractFragment(section, L"DPT");
-    ComPtr<IXMLDOMDocument> document = fragment ? CreateLoadedDocument(fragment->c_str()) : nullptr;
-    if (!document) {
-        return false;
-    }
     DptSettings read;
-    ReadDptFragment(read, document.Get());
-    return std::wcscmp(read.passphrase, passphrase) == 0;
+    return SUCCEEDED(ReadDptFragment(read, section)) &&
+           std::wcscmp(read.passphrase, passphrase) == 0;
 }
 
 constexpr wchar_t ProbeSecret[] = L"Pw2-probe-Left-Behind-5v";
