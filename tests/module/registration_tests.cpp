@@ -1,8 +1,11 @@
 #include "hr_assert.h"
+#include "import_hook.h"
 #include "registry_fixture.h"
 #include "shipped_module.h"
 
 #include "module/string_loader.h"
+
+#include <olectl.h>
 
 #include <string>
 
@@ -78,6 +81,75 @@ TEST_F(RegistrationTest, UnregisteringAClassKeyWithoutInprocServerKeepsIt) {
     ASSERT_TRUE(SetRegString(HKEY_CLASSES_ROOT, ClassKeyPath(), L"", L"left by hand"));
     EXPECT_HR(S_FALSE, Export("DllUnregisterServer")());
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+}
+
+// Replacements for the shipped DLL's imports: each refuses what its step needs.
+using OpenKeyFunction = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+OpenKeyFunction g_realOpenKey = nullptr;
+LSTATUS WINAPI RefuseClsidForWriting(HKEY root, LPCWSTR name, DWORD options, REGSAM access,
+                                     PHKEY key) {
+    if (root == HKEY_CLASSES_ROOT && name != nullptr && _wcsicmp(name, L"CLSID") == 0 &&
+        (access & KEY_WRITE) == KEY_WRITE) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return g_realOpenKey(root, name, options, access, key);
+}
+LSTATUS WINAPI RefuseCreateKey(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM,
+                               const SECURITY_ATTRIBUTES*, PHKEY, LPDWORD) {
+    return ERROR_ACCESS_DENIED;
+}
+// A path of 300 characters: the buffer is filled and cut, as the platform does it.
+DWORD WINAPI FillPathBuffer(HMODULE, LPWSTR path, DWORD size) {
+    for (DWORD i = 0; i + 1 < size; ++i) {
+        path[i] = L'a';
+    }
+    path[size - 1] = L'\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+}
+
+struct RefusedStep {
+    const char* name;
+    const wchar_t* importedFrom;
+    const char* function;
+    void* replacement;
+    bool registeredBefore; // the class is registered when the export runs
+    const char* exportName;
+    bool leavesInprocServer; // the InprocServer32 key is there afterwards
+};
+
+// A step that fails answers SELFREG_E_CLASS, a failure (these answered S_FALSE, which
+// regsvr32 reports as success); nothing points at a cut module path.
+TEST_F(RegistrationTest, ARefusedStepFailsTheExport) {
+    const RefusedStep steps[] = {
+        {"clsid for writing", L"advapi32.dll", "RegOpenKeyExW",
+         reinterpret_cast<void*>(RefuseClsidForWriting), false, "DllRegisterServer", false},
+        {"clsid for writing", L"advapi32.dll", "RegOpenKeyExW",
+         reinterpret_cast<void*>(RefuseClsidForWriting), true, "DllUnregisterServer", true},
+        {"key creation", L"advapi32.dll", "RegCreateKeyExW",
+         reinterpret_cast<void*>(RefuseCreateKey), false, "DllRegisterServer", false},
+        {"module path of 260 or more", L"kernel32.dll", "GetModuleFileNameW",
+         reinterpret_cast<void*>(FillPathBuffer), false, "DllRegisterServer", true},
+    };
+    const std::wstring inproc = ClassKeyPath() + L"\\InprocServer32";
+    for (const RefusedStep& step : steps) {
+        ASSERT_TRUE(DeleteKeyTree(HKEY_CLASSES_ROOT, ClassKeyPath()));
+        if (step.registeredBefore) {
+            ASSERT_HR(S_OK, Export("DllRegisterServer")());
+        }
+        HRESULT hr = S_OK;
+        {
+            ImportHook hook(ShippedModule(), step.importedFrom, step.function, step.replacement);
+            ASSERT_TRUE(hook.active()) << step.name;
+            g_realOpenKey = reinterpret_cast<OpenKeyFunction>(hook.original());
+            hr = Export(step.exportName)();
+        }
+        EXPECT_HR(SELFREG_E_CLASS, hr) << step.name << " " << step.exportName;
+        EXPECT_EQ(step.leavesInprocServer, KeyExists(HKEY_CLASSES_ROOT, inproc)) << step.name;
+        // A refused unregistration leaves the registration whole; a refused one writes no path.
+        EXPECT_EQ(step.registeredBefore, ReadRegValue(HKEY_CLASSES_ROOT, inproc, L"").found)
+            << step.name;
+    }
 }
 
 TEST_F(RegistrationTest, Regsvr32RegistersAndUnregisters) {
