@@ -7,13 +7,11 @@
 // computation succeeds every call computes again; of first callers that race, one publishes
 // its value and the others wait the moment it takes to copy it, then all read that one.
 // Windows-free, so its test runs natively under the thread sanitizer.
-template <typename T>
-class PublishOnce {
+template <typename T> class PublishOnce {
   public:
     // The published value, else compute(T&) is run; when it returns false the result is a
     // value-initialised T and nothing is published.
-    template <typename Compute>
-    const T& Get(Compute&& compute) {
+    template <typename Compute> const T& Get(Compute&& compute) {
         if (state_.load(std::memory_order_acquire) == Published) {
             return value_;
         }
