@@ -243,7 +243,8 @@ void KeyInputDlg::BindControls() {
 }
 
 void KeyInputDlg::ShowKey() {
-    // A stored key never enters a box, not even on its way to the placeholder.
+    // A stored key never enters a box, not even on its way to the placeholder
+    // (docs/COMPATIBILITY.md).
     SetWindowTextW(entry.keyEdit, entry.storedKey ? KeyPlaceholder : entry.key);
     SetPasswordChar(entry, L'*');
     SendMessageW(entry.keyEdit, EM_SETMODIFY, FALSE, 0);

@@ -7,6 +7,7 @@
 
 namespace {
 
+// Published once, so no caller reads it while another writes it (docs/COMPATIBILITY.md).
 PublishOnce<CLSID> g_moduleClassId;
 
 // Registry form is 38 characters with its braces; anything this long is no identifier.
