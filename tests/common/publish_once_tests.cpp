@@ -16,23 +16,6 @@ struct Identifier {
     unsigned char bytes[8];
 };
 
-// A failed computation publishes nothing and is tried again; the first success stands.
-TEST(PublishOnce, PublishesTheFirstValueComputed) {
-    PublishOnce<Identifier> once;
-    const struct {
-        bool succeeds;
-        unsigned long computed;
-        unsigned long read;
-    } calls[] = {{false, 7, 0}, {true, 8, 8}, {true, 9, 8}, {false, 10, 8}};
-    for (const auto& call : calls) {
-        const Identifier& read = once.Get([&](Identifier& value) {
-            value.first = call.computed;
-            return call.succeeds;
-        });
-        EXPECT_EQ(call.read, read.first) << call.computed;
-    }
-}
-
 // Eight threads make the first call at once; under the thread sanitizer (the _threads variant
 // of this test) any unordered access to the value fails the run.
 TEST(PublishOnce, EightFirstCallersReadOneValue) {

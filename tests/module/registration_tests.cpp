@@ -7,6 +7,7 @@
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -83,72 +84,63 @@ TEST_F(RegistrationTest, UnregisteringAClassKeyWithoutInprocServerKeepsIt) {
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
 }
 
-// Replacements for the shipped DLL's imports: each refuses what its step needs.
+// Replacements for the shipped DLL's imports, each refusing what its step needs.
 using OpenKeyFunction = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
 OpenKeyFunction g_realOpenKey = nullptr;
-LSTATUS WINAPI RefuseClsidForWriting(HKEY root, LPCWSTR name, DWORD options, REGSAM access,
-                                     PHKEY key) {
-    if (root == HKEY_CLASSES_ROOT && name != nullptr && _wcsicmp(name, L"CLSID") == 0 &&
-        (access & KEY_WRITE) == KEY_WRITE) {
-        return ERROR_ACCESS_DENIED;
-    }
-    return g_realOpenKey(root, name, options, access, key);
+LSTATUS WINAPI RefuseClsid(HKEY root, LPCWSTR name, DWORD options, REGSAM access, PHKEY key) {
+    return root == HKEY_CLASSES_ROOT && _wcsicmp(name, L"CLSID") == 0
+               ? ERROR_ACCESS_DENIED
+               : g_realOpenKey(root, name, options, access, key);
 }
 LSTATUS WINAPI RefuseCreateKey(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM,
                                const SECURITY_ATTRIBUTES*, PHKEY, LPDWORD) {
     return ERROR_ACCESS_DENIED;
 }
-// A path of 300 characters: the buffer is filled and cut, as the platform does it.
+// A path longer than the buffer: filled, cut and terminated, as the platform answers it.
 DWORD WINAPI FillPathBuffer(HMODULE, LPWSTR path, DWORD size) {
-    for (DWORD i = 0; i + 1 < size; ++i) {
-        path[i] = L'a';
-    }
+    std::fill_n(path, size - 1, L'a');
     path[size - 1] = L'\0';
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return size;
 }
 
-struct RefusedStep {
-    const char* name;
-    const wchar_t* importedFrom;
-    const char* function;
-    void* replacement;
-    bool registeredBefore; // the class is registered when the export runs
-    const char* exportName;
-    bool leavesInprocServer; // the InprocServer32 key is there afterwards
-};
-
-// A step that fails answers SELFREG_E_CLASS, a failure (these answered S_FALSE, which
-// regsvr32 reports as success); nothing points at a cut module path.
+// A step that fails answers SELFREG_E_CLASS (it answered S_FALSE, which regsvr32 reports as
+// success); a refused unregistration leaves the registration whole, and no cut path is written.
 TEST_F(RegistrationTest, ARefusedStepFailsTheExport) {
-    const RefusedStep steps[] = {
-        {"clsid for writing", L"advapi32.dll", "RegOpenKeyExW",
-         reinterpret_cast<void*>(RefuseClsidForWriting), false, "DllRegisterServer", false},
-        {"clsid for writing", L"advapi32.dll", "RegOpenKeyExW",
-         reinterpret_cast<void*>(RefuseClsidForWriting), true, "DllUnregisterServer", true},
-        {"key creation", L"advapi32.dll", "RegCreateKeyExW",
-         reinterpret_cast<void*>(RefuseCreateKey), false, "DllRegisterServer", false},
-        {"module path of 260 or more", L"kernel32.dll", "GetModuleFileNameW",
-         reinterpret_cast<void*>(FillPathBuffer), false, "DllRegisterServer", true},
+    const struct {
+        const wchar_t* importedFrom;
+        const char* function;
+        void* replacement;
+        const char* exportName; // DllUnregisterServer runs on a registered class
+        bool leavesInprocServer;
+    } steps[] = {
+        {L"advapi32.dll", "RegOpenKeyExW", reinterpret_cast<void*>(RefuseClsid),
+         "DllRegisterServer", false},
+        {L"advapi32.dll", "RegOpenKeyExW", reinterpret_cast<void*>(RefuseClsid),
+         "DllUnregisterServer", true},
+        {L"advapi32.dll", "RegCreateKeyExW", reinterpret_cast<void*>(RefuseCreateKey),
+         "DllRegisterServer", false},
+        {L"kernel32.dll", "GetModuleFileNameW", reinterpret_cast<void*>(FillPathBuffer),
+         "DllRegisterServer", true},
     };
     const std::wstring inproc = ClassKeyPath() + L"\\InprocServer32";
-    for (const RefusedStep& step : steps) {
+    for (const auto& step : steps) {
+        const bool unregistering = std::string(step.exportName) == "DllUnregisterServer";
         ASSERT_TRUE(DeleteKeyTree(HKEY_CLASSES_ROOT, ClassKeyPath()));
-        if (step.registeredBefore) {
+        if (unregistering) {
             ASSERT_HR(S_OK, Export("DllRegisterServer")());
         }
         HRESULT hr = S_OK;
         {
             ImportHook hook(ShippedModule(), step.importedFrom, step.function, step.replacement);
-            ASSERT_TRUE(hook.active()) << step.name;
+            ASSERT_TRUE(hook.active()) << step.function;
             g_realOpenKey = reinterpret_cast<OpenKeyFunction>(hook.original());
             hr = Export(step.exportName)();
         }
-        EXPECT_HR(SELFREG_E_CLASS, hr) << step.name << " " << step.exportName;
-        EXPECT_EQ(step.leavesInprocServer, KeyExists(HKEY_CLASSES_ROOT, inproc)) << step.name;
-        // A refused unregistration leaves the registration whole; a refused one writes no path.
-        EXPECT_EQ(step.registeredBefore, ReadRegValue(HKEY_CLASSES_ROOT, inproc, L"").found)
-            << step.name;
+        EXPECT_HR(SELFREG_E_CLASS, hr) << step.function << " " << step.exportName;
+        EXPECT_EQ(step.leavesInprocServer, KeyExists(HKEY_CLASSES_ROOT, inproc)) << step.function;
+        EXPECT_EQ(unregistering, ReadRegValue(HKEY_CLASSES_ROOT, inproc, L"").found)
+            << step.function;
     }
 }
 
