@@ -41,9 +41,19 @@ else()
     # The text layer a second time, with AddressSanitizer and UndefinedBehaviorSanitizer.
     set(QMK_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
-    # qmk_native_test(name SOURCES ...): plain and sanitized executables of the same tests.
+    # The same tests with ThreadSanitizer (clang's, as scripts/lib.sh builds the native tree).
+    # Its runtime maps memory at fixed places: run without address randomisation, which on
+    # kernels with many random mmap bits would otherwise make it abort at start.
+    set(QMK_THREAD_SANITIZE -fsanitize=thread -fno-omit-frame-pointer)
+    find_program(QMK_SETARCH setarch)
+    if(QMK_SETARCH)
+        set(QMK_NO_ASLR ${QMK_SETARCH} ${CMAKE_SYSTEM_PROCESSOR} -R)
+    endif()
+
+    # qmk_native_test(name [THREADS] SOURCES ...): plain and sanitized executables of the same
+    # tests; THREADS adds a third one under ThreadSanitizer (tests that run threads).
     function(qmk_native_test name)
-        cmake_parse_arguments(T "" "" "SOURCES" ${ARGN})
+        cmake_parse_arguments(T "THREADS" "" "SOURCES" ${ARGN})
         add_executable(${name} ${T_SOURCES})
         target_link_libraries(${name} PRIVATE qmk_text GTest::gtest_main)
         gtest_discover_tests(${name} TEST_PREFIX "native.")
@@ -52,5 +62,13 @@ else()
         target_link_options(${name}_sanitized PRIVATE ${QMK_SANITIZE})
         target_link_libraries(${name}_sanitized PRIVATE qmk_text_sanitized GTest::gtest_main)
         gtest_discover_tests(${name}_sanitized TEST_PREFIX "sanitized.")
+        if(T_THREADS)
+            add_executable(${name}_threads ${T_SOURCES})
+            target_compile_options(${name}_threads PRIVATE ${QMK_THREAD_SANITIZE})
+            target_link_options(${name}_threads PRIVATE ${QMK_THREAD_SANITIZE})
+            target_link_libraries(${name}_threads PRIVATE qmk_text GTest::gtest_main)
+            set_target_properties(${name}_threads PROPERTIES CROSSCOMPILING_EMULATOR "${QMK_NO_ASLR}")
+            gtest_discover_tests(${name}_threads TEST_PREFIX "threads.")
+        endif()
     endfunction()
 endif()

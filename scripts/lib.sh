@@ -42,8 +42,9 @@ build_windows_clang() {
     }
 }
 
+# clang, so that the sanitized variants (ThreadSanitizer among them) are clang's.
 build_native() {
-    cmake -S "$root" -B "$root/build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
+    CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
         cmake --build "$root/build/native" || {
         echo "native build failed" >&2
         return 1

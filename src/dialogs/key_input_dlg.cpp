@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
-#include <string>
 
 namespace {
 
@@ -73,6 +72,21 @@ void ShowLabel(HWND label, int command) {
     }
 }
 
+// Writes '*' over `length` characters from the start of the box, piece by piece in place
+// (the text never shrinks to nothing first, so its buffer is not given back), from a buffer
+// on the stack: nothing is allocated, so the wipe cannot fail half-way.
+void FillBox(HWND box, int length) {
+    constexpr int PieceLength = 64;
+    wchar_t piece[PieceLength + 1];
+    for (int written = 0; written < length; written += PieceLength) {
+        const int count = std::min(PieceLength, length - written);
+        std::fill_n(piece, count, L'*');
+        piece[count] = L'\0';
+        SendMessageW(box, EM_SETSEL, written, written + count);
+        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece));
+    }
+}
+
 // An edit box keeps its text in a buffer of its own, which the window system frees unwiped
 // with the box; a shorter text leaves the end of a longer one in it, and what an edit deleted
 // stays in the undo buffer. So the box is overwritten over the longest text it ever held, that
@@ -85,8 +99,7 @@ void ScrubBox(HWND box, int longestText) {
     }
     const int length = std::max(longestText, GetWindowTextLengthW(box));
     if (length > 0) {
-        const std::wstring filler(static_cast<size_t>(length), L'*');
-        SetWindowTextW(box, filler.c_str());
+        FillBox(box, length);
         SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
         SendMessageW(box, EM_SETSEL, 0, -1);
         SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
@@ -230,7 +243,8 @@ void KeyInputDlg::BindControls() {
 }
 
 void KeyInputDlg::ShowKey() {
-    // A stored key never enters a box, not even on its way to the placeholder.
+    // A stored key never enters a box, not even on its way to the placeholder
+    // (docs/COMPATIBILITY.md).
     SetWindowTextW(entry.keyEdit, entry.storedKey ? KeyPlaceholder : entry.key);
     SetPasswordChar(entry, L'*');
     SendMessageW(entry.keyEdit, EM_SETMODIFY, FALSE, 0);
@@ -346,13 +360,17 @@ void KeyInputDlg::ShowWarning(UINT textId) {
     MessageBoxW(dialogWindow, text, caption, MB_ICONEXCLAMATION | MB_OK | MessageBoxFlags());
 }
 
-void KeyInputDlg::Close(BOOL accept) {
-    accepted = accept;
+void KeyInputDlg::WipeBoxes() {
     // The wiping is the dialog's own change, not the user's: the entry keeps its key.
     busy = TRUE;
     closing = TRUE;
     ScrubBox(entry.keyEdit, longestKeyText);
     ScrubBox(entry.confirmEdit, longestConfirmText);
     busy = FALSE;
+}
+
+void KeyInputDlg::Close(BOOL accept) {
+    accepted = accept;
+    WipeBoxes();
     EndDialog(dialogWindow, accept);
 }

@@ -54,6 +54,9 @@ class KeyInputDlg {
     // Every change of a box's text passes here first: the box is wiped at close over the
     // longest text it ever held.
     void NoteTextLength(int id);
+    // Overwrites both boxes' buffers and empties them; at OK and Cancel and again when the
+    // dialog window is destroyed by any path (docs/COMPATIBILITY.md). A second pass is harmless.
+    void WipeBoxes();
 
   protected:
     void SyncHideWithStoredKey(KeyEntry& keyEntry);

@@ -47,13 +47,20 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* object = reinterpret_cast<KeyInputDlg*>(lParam);
         return object != nullptr ? object->OnInitDialog(dialog) : TRUE;
     }
-    if (message != WM_COMMAND) {
+    if (message != WM_COMMAND && message != WM_DESTROY) {
         return FALSE;
     }
     // A command can arrive before WM_INITDIALOG has stored the object (a control's
     // notification while the dialog is being created): there is nothing to hand it to.
     auto* object = reinterpret_cast<KeyInputDlg*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
-    if (object != nullptr) {
+    if (object == nullptr) {
+        return FALSE;
+    }
+    // The children still exist here: a destroyed owner or WM_QUIT ending the modal loop
+    // leaves no typed passphrase in the boxes' freed buffers either.
+    if (message == WM_DESTROY) {
+        object->WipeBoxes();
+    } else {
         DispatchCommand(*object, wParam, lParam);
     }
     return FALSE;

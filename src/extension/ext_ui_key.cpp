@@ -231,7 +231,8 @@ HRESULT STDMETHODCALLTYPE CExtUIKey::BindEntry(const KeyPropertyEntry* entry) {
     if (entry == nullptr || entry->cipherCount < 0 || entry->cipherCount > MaxCipherCount) {
         return E_INVALIDARG;
     }
-    // The binding is made once: the host may still hold the cipher list handed out for it.
+    // The binding is made once: the host may still hold the cipher list handed out for it
+    // (docs/COMPATIBILITY.md).
     if (entry_ != nullptr) {
         return E_UNEXPECTED;
     }

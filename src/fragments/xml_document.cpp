@@ -20,7 +20,8 @@ namespace {
 
 // No fragment has a document type: one in a host text would only bring entities into it.
 // Where the parser knows the property it refuses such a text itself; Wine's accepts the
-// property and ignores it, so LoadDocument refuses what still carries one.
+// property and ignores it, so LoadDocument refuses what still carries one
+// (docs/COMPATIBILITY.md).
 HRESULT ProhibitDocumentTypes(IXMLDOMDocument* document) {
     ComPtr<IXMLDOMDocument2> settable;
     void** result = reinterpret_cast<void**>(settable.GetAddressOf());

@@ -11,6 +11,7 @@ UINT MessageBoxFlags();
 
 // DialogBoxParamW in the calling thread's reading order. For a right-to-left language the
 // template is run mirrored: WS_EX_LAYOUTRTL set before the dialog exists, so every control
-// created from the template inherits it and is laid out from the right edge.
+// created from the template inherits it and is laid out from the right edge
+// (docs/COMPATIBILITY.md).
 INT_PTR DialogBoxInReadingOrder(HINSTANCE module, LPCWSTR templateName, HWND parent,
                                 DLGPROC procedure, LPARAM parameter);

@@ -1,16 +1,23 @@
 #include "services/class_id.h"
 
+#include "common/publish_once.h"
 #include "services/string_loader.h"
 
 #include <cwchar>
 
 namespace {
 
-CLSID g_moduleClassId = {};
-LONG g_moduleClassIdParsed = 0;
+// Published once, so no caller reads it while another writes it (docs/COMPATIBILITY.md).
+PublishOnce<CLSID> g_moduleClassId;
 
 // Registry form is 38 characters with its braces; anything this long is no identifier.
 constexpr size_t BracedCapacity = 64;
+
+bool ParseModuleClassId(CLSID& parsed) {
+    UniqueLocalString braced;
+    return BuildClassKeyName(braced) && wcslen(braced.get()) + 1 <= BracedCapacity &&
+           CLSIDFromString(braced.get(), &parsed) == S_OK;
+}
 
 } // namespace
 
@@ -34,17 +41,5 @@ bool BuildClassKeyName(UniqueLocalString& name) {
 }
 
 const CLSID& ModuleClassId() {
-    if (g_moduleClassIdParsed == 1) {
-        return g_moduleClassId;
-    }
-    UniqueLocalString braced;
-    if (!BuildClassKeyName(braced) || wcslen(braced.get()) + 1 > BracedCapacity) {
-        return g_moduleClassId;
-    }
-    CLSID parsed = {};
-    if (CLSIDFromString(braced.get(), &parsed) == S_OK) {
-        g_moduleClassId = parsed;
-        InterlockedExchange(&g_moduleClassIdParsed, 1);
-    }
-    return g_moduleClassId;
+    return g_moduleClassId.Get(ParseModuleClassId);
 }

@@ -82,7 +82,8 @@ DptSettings DptOf(const std::wstring& section) {
 struct EditResult {
     HRESULT hr = E_FAIL;
     BOOL changed = 7;
-    bool textStored = false; // the out value was written with a text
+    bool textStored = false;  // the out value was written with a text
+    bool textWritten = false; // the out value was written, with a text or null
     std::wstring section;
 };
 
@@ -119,7 +120,8 @@ class EditSettingsTest : public RegisteredExtensionTest {
                 BSTR section = SentinelBstr();
                 result_.hr = properties.objects[0]->EditSettings(
                     host, text.get(), withAdapter ? &record : nullptr, &section, &result_.changed);
-                result_.textStored = section != SentinelBstr() && section != nullptr;
+                result_.textWritten = section != SentinelBstr();
+                result_.textStored = result_.textWritten && section != nullptr;
                 if (result_.textStored) {
                     UniqueBstr owned(section);
                     result_.section = section;
@@ -214,6 +216,7 @@ TEST_F(EditSettingsTest, AnEmptyVendorTextIsLeftAlone) {
     const EditResult result = EditWithNotice(L"");
     EXPECT_HR(S_OK, result.hr);
     EXPECT_EQ(FALSE, result.changed);
+    EXPECT_TRUE(result.textWritten) << "the host's uninitialised text was left as it was";
     EXPECT_FALSE(result.textStored);
 }
 

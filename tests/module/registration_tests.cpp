@@ -1,9 +1,13 @@
 #include "hr_assert.h"
+#include "import_hook.h"
 #include "registry_fixture.h"
 #include "shipped_module.h"
 
 #include "services/string_loader.h"
 
+#include <olectl.h>
+
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -78,6 +82,66 @@ TEST_F(RegistrationTest, UnregisteringAClassKeyWithoutInprocServerKeepsIt) {
     ASSERT_TRUE(SetRegString(HKEY_CLASSES_ROOT, ClassKeyPath(), L"", L"left by hand"));
     EXPECT_HR(S_FALSE, Export("DllUnregisterServer")());
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+}
+
+// Replacements for the shipped DLL's imports, each refusing what its step needs.
+using OpenKeyFunction = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+OpenKeyFunction g_realOpenKey = nullptr;
+LSTATUS WINAPI RefuseClsid(HKEY root, LPCWSTR name, DWORD options, REGSAM access, PHKEY key) {
+    return root == HKEY_CLASSES_ROOT && _wcsicmp(name, L"CLSID") == 0
+               ? ERROR_ACCESS_DENIED
+               : g_realOpenKey(root, name, options, access, key);
+}
+LSTATUS WINAPI RefuseCreateKey(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM,
+                               const SECURITY_ATTRIBUTES*, PHKEY, LPDWORD) {
+    return ERROR_ACCESS_DENIED;
+}
+// A path longer than the buffer: filled, cut and terminated, as the platform answers it.
+DWORD WINAPI FillPathBuffer(HMODULE, LPWSTR path, DWORD size) {
+    std::fill_n(path, size - 1, L'a');
+    path[size - 1] = L'\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+}
+
+// A step that fails answers SELFREG_E_CLASS (it answered S_FALSE, which regsvr32 reports as
+// success); a refused unregistration leaves the registration whole, and no cut path is written.
+TEST_F(RegistrationTest, ARefusedStepFailsTheExport) {
+    const struct {
+        const wchar_t* importedFrom;
+        const char* function;
+        void* replacement;
+        const char* exportName; // DllUnregisterServer runs on a registered class
+        bool leavesInprocServer;
+    } steps[] = {
+        {L"advapi32.dll", "RegOpenKeyExW", reinterpret_cast<void*>(RefuseClsid),
+         "DllRegisterServer", false},
+        {L"advapi32.dll", "RegOpenKeyExW", reinterpret_cast<void*>(RefuseClsid),
+         "DllUnregisterServer", true},
+        {L"advapi32.dll", "RegCreateKeyExW", reinterpret_cast<void*>(RefuseCreateKey),
+         "DllRegisterServer", false},
+        {L"kernel32.dll", "GetModuleFileNameW", reinterpret_cast<void*>(FillPathBuffer),
+         "DllRegisterServer", true},
+    };
+    const std::wstring inproc = ClassKeyPath() + L"\\InprocServer32";
+    for (const auto& step : steps) {
+        const bool unregistering = std::string(step.exportName) == "DllUnregisterServer";
+        ASSERT_TRUE(DeleteKeyTree(HKEY_CLASSES_ROOT, ClassKeyPath()));
+        if (unregistering) {
+            ASSERT_HR(S_OK, Export("DllRegisterServer")());
+        }
+        HRESULT hr = S_OK;
+        {
+            ImportHook hook(ShippedModule(), step.importedFrom, step.function, step.replacement);
+            ASSERT_TRUE(hook.active()) << step.function;
+            g_realOpenKey = reinterpret_cast<OpenKeyFunction>(hook.original());
+            hr = Export(step.exportName)();
+        }
+        EXPECT_HR(SELFREG_E_CLASS, hr) << step.function << " " << step.exportName;
+        EXPECT_EQ(step.leavesInprocServer, KeyExists(HKEY_CLASSES_ROOT, inproc)) << step.function;
+        EXPECT_EQ(unregistering, ReadRegValue(HKEY_CLASSES_ROOT, inproc, L"").found)
+            << step.function;
+    }
 }
 
 TEST_F(RegistrationTest, Regsvr32RegistersAndUnregisters) {

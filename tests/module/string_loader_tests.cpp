@@ -8,6 +8,8 @@
 #include "services/string_loader.h"
 #include "test_strings.h"
 
+#include <olectl.h>
+
 #include <string>
 
 namespace {
@@ -111,11 +113,11 @@ TEST_F(StringLoaderTest, ClassKeyNameIsBracedStringOfTheClassId) {
 }
 
 // This executable's table has a class id but no friendly name: registration creates the
-// class key, then stops with S_FALSE and leaves the key as it is.
+// class key, then fails with SELFREG_E_CLASS and leaves the key as it is.
 TEST_F(StringLoaderTest, RegistrationWithoutFriendlyNameFailsAfterCreatingTheClassKey) {
     const std::wstring key = L"CLSID\\{00000000-1111-2222-3333-444444444444}";
     ASSERT_TRUE(DeleteKeyTree(HKEY_CLASSES_ROOT, key));
-    EXPECT_HR(S_FALSE, DllRegisterServer());
+    EXPECT_HR(SELFREG_E_CLASS, DllRegisterServer());
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key + L"\\InprocServer32"));
     EXPECT_FALSE(ReadRegValue(HKEY_CLASSES_ROOT, key, L"").found);

@@ -179,8 +179,11 @@ struct DialogRun {
     const char* name;
     bool stored; // the section holds a stored passphrase, which the dialog shows as the placeholder
     bool typed;  // the person types a new one
-    int button;  // IDOK or IDCANCEL
+    int button;  // IDOK or IDCANCEL, or one of the endings below
 };
+// The dialog ends without a button: its owner window is destroyed, or WM_QUIT ends its loop.
+constexpr int OwnerDestroyed = -1;
+constexpr int QuitPosted = -2;
 
 void PrintTo(const DialogRun& run, std::ostream* out) {
     *out << run.name;
@@ -204,11 +207,14 @@ TEST_P(TypedSecretTest, APassphraseThroughTheDialogLeavesNoCopyBehind) {
     long boxReleased = 0;
     long boxHolding = 0;
     SecretSightings afterOnUiThread[2];
+    UniqueWindow owner;
     UiThread ui([&] {
         ComApartment apartment;
         ComPtr<IClassFactory> factory = ShippedModuleFactory();
         ComPtr<ICCXExtUICon> connectivity = CreateConnectivityObject(factory.Get());
-        if (!connectivity) {
+        owner.reset(CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                    nullptr, nullptr, nullptr));
+        if (!connectivity || !owner) {
             return;
         }
         {
@@ -220,7 +226,7 @@ TEST_P(TypedSecretTest, APassphraseThroughTheDialogLeavesNoCopyBehind) {
                 return;
             }
             CallBelowStackPad([&] {
-                hr = connectivity->EditSettings(nullptr, section.get(), &connection,
+                hr = connectivity->EditSettings(owner.get(), section.get(), &connection,
                                                 rewritten.put(), &changed);
             });
             released = watch.releasedBlocks();
@@ -228,6 +234,7 @@ TEST_P(TypedSecretTest, APassphraseThroughTheDialogLeavesNoCopyBehind) {
             boxReleased = boxes.releasedBlocks();
             boxHolding = boxes.blocksHoldingSecret();
         }
+        owner.reset(); // on the thread that made it
         // On the thread that ran the dialog: its stack below this frame held the call.
         afterOnUiThread[0] = FindSecret(TypedSecret);
         afterOnUiThread[1] = FindSecret(StoredSecret);
@@ -247,7 +254,13 @@ TEST_P(TypedSecretTest, APassphraseThroughTheDialogLeavesNoCopyBehind) {
     }
     Print("typed passphrase, dialog open:", FindSecret(TypedSecret));
     Print("stored passphrase, dialog open:", FindSecret(StoredSecret));
-    ASSERT_TRUE(PostClick(dialog, run.button));
+    if (run.button == OwnerDestroyed) {
+        ASSERT_TRUE(PostMessageW(owner.get(), WM_CLOSE, 0, 0)); // destroyed on its thread
+    } else if (run.button == QuitPosted) {
+        ASSERT_TRUE(PostThreadMessageW(ui.Id(), WM_QUIT, 0, 0));
+    } else {
+        ASSERT_TRUE(PostClick(dialog, run.button));
+    }
     ASSERT_TRUE(ui.WaitForExit());
 
     Print("typed passphrase, after (UI thread):", afterOnUiThread[0]);
@@ -274,14 +287,15 @@ TEST_P(TypedSecretTest, APassphraseThroughTheDialogLeavesNoCopyBehind) {
     EXPECT_EQ(run.stored && !replaced, SectionHoldsPassphrase(rewritten.get(), StoredSecret));
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, TypedSecretTest,
-                         testing::Values(DialogRun{"TypedOk", false, true, IDOK},
-                                         DialogRun{"TypedCancel", false, true, IDCANCEL},
-                                         DialogRun{"StoredKeptOk", true, false, IDOK},
-                                         DialogRun{"StoredReplacedOk", true, true, IDOK},
-                                         DialogRun{"StoredReplacedCancel", true, true, IDCANCEL}),
-                         [](const testing::TestParamInfo<DialogRun>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Runs, TypedSecretTest,
+    testing::Values(DialogRun{"TypedOk", false, true, IDOK},
+                    DialogRun{"TypedCancel", false, true, IDCANCEL},
+                    DialogRun{"StoredKeptOk", true, false, IDOK},
+                    DialogRun{"StoredReplacedOk", true, true, IDOK},
+                    DialogRun{"StoredReplacedCancel", true, true, IDCANCEL},
+                    DialogRun{"TypedOwnerDestroyed", false, true, OwnerDestroyed},
+                    DialogRun{"StoredReplacedQuit", true, true, QuitPosted}),
+    [](const testing::TestParamInfo<DialogRun>& info) { return std::string(info.param.name); });
 
 } // namespace
