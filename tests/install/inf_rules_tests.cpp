@@ -30,8 +30,8 @@ struct Inf {
     explicit Inf(const std::wstring& path) {
         handle = SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
         wchar_t name[MAX_INF_SECTION_NAME_LENGTH] = {};
-        for (UINT i = 0; SetupEnumInfSectionsW(handle, i, name, MAX_INF_SECTION_NAME_LENGTH, nullptr);
-             ++i) {
+        for (UINT i = 0;
+             SetupEnumInfSectionsW(handle, i, name, MAX_INF_SECTION_NAME_LENGTH, nullptr); ++i) {
             std::vector<Line>& lines = sections[Lower(name)];
             INFCONTEXT context{};
             for (DWORD n = 0; SetupGetLineByIndexW(handle, name, n, &context); ++n) {
@@ -51,7 +51,8 @@ struct Inf {
         const auto found = sections.find(Lower(name));
         return found == sections.end() ? none : found->second;
     }
-    std::wstring Value(const std::wstring& section, const std::wstring& key, size_t field = 1) const {
+    std::wstring Value(const std::wstring& section, const std::wstring& key,
+                       size_t field = 1) const {
         for (const Line& line : Section(section)) {
             if (Lower(line[0]) == Lower(key) && line.size() > field) {
                 return line[field];
@@ -84,9 +85,8 @@ struct Inf {
 // Every section is reached from [Manufacturer] through models entries and the directives of
 // the DDInstall sections, or is one the system reads by its name.
 std::set<std::wstring> ReachedSections(const Inf& inf) {
-    std::set<std::wstring> reached = {L"version", L"manufacturer", L"strings",
-                                      L"sourcedisksnames", L"sourcedisksfiles",
-                                      L"destinationdirs"};
+    std::set<std::wstring> reached = {L"version",          L"manufacturer",     L"strings",
+                                      L"sourcedisksnames", L"sourcedisksfiles", L"destinationdirs"};
     std::vector<std::wstring> installs;
     for (const Line& maker : inf.Section(L"Manufacturer")) {
         for (size_t i = 2; i < maker.size(); ++i) {
@@ -134,7 +134,9 @@ bool NoneOf(const Inf& inf, std::initializer_list<const wchar_t*> directives) {
 
 const Rule Rules[] = {
     {"no RegisterDlls or UnregisterDlls", "INF RegisterDlls Directive",
-     [](const Inf& inf) { return NoneOf(inf, {L"RegisterDlls", L"UnregisterDlls"}); }},
+     [](const Inf& inf) {
+         return NoneOf(inf, {L"RegisterDlls", L"UnregisterDlls"});
+     }},
     {"no directive a universal INF forbids", "Using a Universal INF File",
      [](const Inf& inf) {
          return NoneOf(inf, {L"BitReg", L"DelFiles", L"DelProperty", L"DelReg", L"DelService",
@@ -145,20 +147,24 @@ const Rule Rules[] = {
      [](const Inf& inf) {
          return std::none_of(inf.sections.begin(), inf.sections.end(), [](const auto& section) {
              const std::wstring& name = section.first;
-             return name.rfind(L"classinstall32", 0) == 0 || name.rfind(L"defaultinstall", 0) == 0 ||
+             return name.rfind(L"classinstall32", 0) == 0 ||
+                    name.rfind(L"defaultinstall", 0) == 0 ||
                     name.find(L".coinstallers") != std::wstring::npos ||
                     name.find(L".factdef") != std::wstring::npos ||
                     name.find(L".logconfigoverride") != std::wstring::npos;
          });
      }},
     {"no Include or Needs (Include names only INFs of Windows)", "INF DDInstall Section",
-     [](const Inf& inf) { return NoneOf(inf, {L"Include", L"Needs"}); }},
+     [](const Inf& inf) {
+         return NoneOf(inf, {L"Include", L"Needs"});
+     }},
     {"every section is reached from [Manufacturer]: Windows runs no remove section",
      "Using a Universal INF File",
      [](const Inf& inf) {
          const std::set<std::wstring> reached = ReachedSections(inf);
-         return std::all_of(inf.sections.begin(), inf.sections.end(),
-                            [&reached](const auto& section) { return reached.count(section.first); });
+         return std::all_of(
+             inf.sections.begin(), inf.sections.end(),
+             [&reached](const auto& section) { return reached.count(section.first); });
      }},
     {"DestinationDirs only 13, the driver store", "Driver package isolation",
      [](const Inf& inf) {
@@ -173,9 +179,9 @@ const Rule Rules[] = {
          const std::vector<Line> lines = inf.Named(L"AddReg");
          return std::all_of(lines.begin(), lines.end(), [&classKey](const Line& line) {
              const std::wstring key = line.size() > 2 ? Lower(line[2]) : L"";
-             return line.size() > 2 && (line[1] == L"HKR" || (line[1] == L"HKCR" &&
-                                                             (key == classKey ||
-                                                              key.rfind(classKey + L"\\", 0) == 0)));
+             return line.size() > 2 && (line[1] == L"HKR" ||
+                                        (line[1] == L"HKCR" &&
+                                         (key == classKey || key.rfind(classKey + L"\\", 0) == 0)));
          });
      }},
     {"CatalogFile names the catalog (without one the package is unsigned)", "InfVerif /h",

@@ -91,8 +91,9 @@ std::optional<std::wstring> RegText(HKEY root, const std::wstring& subkey, const
                                     DWORD& type) {
     wchar_t text[MAX_PATH] = {};
     DWORD size = sizeof(text);
-    if (RegGetValueW(root, subkey.c_str(), value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
-                     &type, text, &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(root, subkey.c_str(), value,
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type, text,
+                     &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::wstring(text);

@@ -87,7 +87,8 @@ std::vector<INFCONTEXT> Lines(HINF inf, const std::wstring& section, const wchar
     std::vector<INFCONTEXT> lines;
     INFCONTEXT line{};
     for (BOOL found = SetupFindFirstLineW(inf, section.c_str(), key, &line); found;
-         found = key ? SetupFindNextMatchLineW(&line, key, &line) : SetupFindNextLine(&line, &line)) {
+         found = key ? SetupFindNextMatchLineW(&line, key, &line)
+                     : SetupFindNextLine(&line, &line)) {
         lines.push_back(line);
     }
     return lines;
@@ -184,7 +185,8 @@ std::wstring ReadFiles(HINF inf, InfPlan& plan) {
         for (INFCONTEXT& line : Lines(inf, section, nullptr)) {
             const std::wstring target = Field(line, 1).value_or(L"");
             const std::wstring source = Field(line, 2).value_or(L"");
-            const std::wstring path = JoinPath(plan.packageFolder, source.empty() ? target : source);
+            const std::wstring path =
+                JoinPath(plan.packageFolder, source.empty() ? target : source);
             if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
                 return L"the package has no " + path + L" (listed in [" + section + L"])";
             }
@@ -254,7 +256,8 @@ std::optional<std::wstring> DllString(HMODULE module, UINT id) {
     for (UINT i = 0; i < id % 16; ++i) {
         entry += 1 + *entry;
     }
-    return *entry == 0 ? std::nullopt : std::optional<std::wstring>(std::wstring(entry + 1, *entry));
+    return *entry == 0 ? std::nullopt
+                       : std::optional<std::wstring>(std::wstring(entry + 1, *entry));
 }
 
 // The class the section registers is the DLL's: UIExtensibilityCLSID names it, its key's
@@ -278,17 +281,19 @@ std::wstring CheckClass(InfPlan& plan) {
     }
     plan.serverPath = server->data;
     for (const InfRegLine& line : plan.regLines) {
-        const bool ownKey = SameText(line.subkey, classKey) ||
-                            _wcsnicmp(line.subkey.c_str(), (classKey + L"\\").c_str(),
-                                      classKey.size() + 1) == 0;
+        const bool ownKey =
+            SameText(line.subkey, classKey) ||
+            _wcsnicmp(line.subkey.c_str(), (classKey + L"\\").c_str(), classKey.size() + 1) == 0;
         if (line.root == L"HKCR" && !ownKey) {
             return L"HKCR\\" + line.subkey + L" is not under the class's key HKCR\\" + classKey;
         }
     }
     UniqueLibrary dll(LoadLibraryExW(copied->source.c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    const std::optional<std::wstring> dllClass = dll ? DllString(dll.get(), ClassIdString) : std::nullopt;
-    const std::optional<std::wstring> dllName = dll ? DllString(dll.get(), FriendlyNameString) : std::nullopt;
+    const std::optional<std::wstring> dllClass =
+        dll ? DllString(dll.get(), ClassIdString) : std::nullopt;
+    const std::optional<std::wstring> dllName =
+        dll ? DllString(dll.get(), FriendlyNameString) : std::nullopt;
     if (!dllClass || !dllName) {
         return copied->source + L" has no strings 5667 and 5668: not the extension DLL";
     }
