@@ -127,22 +127,36 @@ struct Rule {
     std::function<bool(const Inf&)> holds;
 };
 
-bool NoneOf(const Inf& inf, std::initializer_list<const wchar_t*> directives) {
-    return std::all_of(directives.begin(), directives.end(),
-                       [&inf](const wchar_t* key) { return inf.Directive(key).empty(); });
+std::function<bool(const Inf&)> NoneOf(std::vector<std::wstring> directives) {
+    return [directives](const Inf& inf) {
+        return std::all_of(directives.begin(), directives.end(),
+                           [&inf](const std::wstring& key) { return inf.Directive(key).empty(); });
+    };
+}
+
+std::function<bool(const Inf&)> VersionHas(const wchar_t* key, const wchar_t* value) {
+    return
+        [key, value](const Inf& inf) { return Lower(inf.Value(L"Version", key)) == Lower(value); };
+}
+
+// A line of the AddReg sections with these fields (root, key, name, flags, data).
+bool HasAddReg(const Inf& inf, const Line& wanted) {
+    const std::vector<Line> lines = inf.Named(L"AddReg");
+    return std::any_of(lines.begin(), lines.end(), [&wanted](const Line& line) {
+        return line.size() > 5 &&
+               std::equal(wanted.begin(), wanted.end(), line.begin() + 1,
+                          [](const std::wstring& left, const std::wstring& right) {
+                              return Lower(left) == Lower(right);
+                          });
+    });
 }
 
 const Rule Rules[] = {
     {"no RegisterDlls or UnregisterDlls", "INF RegisterDlls Directive",
-     [](const Inf& inf) {
-         return NoneOf(inf, {L"RegisterDlls", L"UnregisterDlls"});
-     }},
+     NoneOf({L"RegisterDlls", L"UnregisterDlls"})},
     {"no directive a universal INF forbids", "Using a Universal INF File",
-     [](const Inf& inf) {
-         return NoneOf(inf, {L"BitReg", L"DelFiles", L"DelProperty", L"DelReg", L"DelService",
-                             L"Ini2Reg", L"LogConfig", L"ProfileItems", L"RenFiles",
-                             L"UpdateIniFields", L"UpdateInis"});
-     }},
+     NoneOf({L"BitReg", L"DelFiles", L"DelProperty", L"DelReg", L"DelService", L"Ini2Reg",
+             L"LogConfig", L"ProfileItems", L"RenFiles", L"UpdateIniFields", L"UpdateInis"})},
     {"no section a universal INF forbids", "Using a Universal INF File",
      [](const Inf& inf) {
          return std::none_of(inf.sections.begin(), inf.sections.end(), [](const auto& section) {
@@ -155,9 +169,7 @@ const Rule Rules[] = {
          });
      }},
     {"no Include or Needs (Include names only INFs of Windows)", "INF DDInstall Section",
-     [](const Inf& inf) {
-         return NoneOf(inf, {L"Include", L"Needs"});
-     }},
+     NoneOf({L"Include", L"Needs"})},
     {"every section is reached from [Manufacturer]: Windows runs no remove section",
      "Using a Universal INF File",
      [](const Inf& inf) {
@@ -185,15 +197,11 @@ const Rule Rules[] = {
          });
      }},
     {"CatalogFile names the catalog (without one the package is unsigned)", "InfVerif /h",
-     [](const Inf& inf) { return inf.Value(L"Version", L"CatalogFile") == L"qmkihvui.cat"; }},
-    {"PnpLockdown=1", "Driver package isolation",
-     [](const Inf& inf) { return inf.Value(L"Version", L"PnpLockdown") == L"1"; }},
-    {"Class=Extension with the extension class GUID", "Using an Extension INF File",
-     [](const Inf& inf) {
-         return inf.Value(L"Version", L"Class") == L"Extension" &&
-                Lower(inf.Value(L"Version", L"ClassGuid")) ==
-                    L"{e2f84ce7-8efa-411c-aa69-97454ca4cb57}";
-     }},
+     VersionHas(L"CatalogFile", L"qmkihvui.cat")},
+    {"PnpLockdown=1", "Driver package isolation", VersionHas(L"PnpLockdown", L"1")},
+    {"Class=Extension", "Using an Extension INF File", VersionHas(L"Class", L"Extension")},
+    {"the extension class GUID", "Using an Extension INF File",
+     VersionHas(L"ClassGuid", L"{e2f84ce7-8efa-411c-aa69-97454ca4cb57}")},
     {"ExtensionId is a GUID", "Using an Extension INF File",
      [](const Inf& inf) {
          GUID id{};
@@ -236,27 +244,18 @@ const Rule Rules[] = {
                                                    MAX_PATH, nullptr)) {
              return false;
          }
-         const std::wstring server = L"CLSID\\" + ClassId() + L"\\InprocServer32";
-         const std::vector<Line> lines = inf.Named(L"AddReg");
-         auto has = [&lines](const std::wstring& key, const std::wstring& name,
-                             const std::wstring& flags, const std::wstring& data) {
-             return std::any_of(lines.begin(), lines.end(), [&](const Line& line) {
-                 return line.size() > 5 && line[1] == L"HKCR" && line[2] == key &&
-                        line[3] == name && line[4] == flags && Lower(line[5]) == Lower(data);
-             });
-         };
-         return has(L"CLSID\\" + ClassId(), L"", L"0", DllString(5668)) &&
-                has(server, L"", L"0x00020000", std::wstring(store) + L"\\qmkihvui.dll") &&
-                has(server, L"ThreadingModel", L"0", L"Both");
+         const std::wstring classKey = L"CLSID\\" + ClassId();
+         const std::wstring server = classKey + L"\\InprocServer32";
+         return HasAddReg(inf, {L"HKCR", classKey, L"", L"0", DllString(5668)}) &&
+                HasAddReg(inf, {L"HKCR", server, L"", L"0x00020000",
+                                std::wstring(store) + L"\\qmkihvui.dll"}) &&
+                HasAddReg(inf, {L"HKCR", server, L"ThreadingModel", L"0", L"Both"});
      }},
     {"the adapter's HKR Ndi\\IHVExtensions UIExtensibilityCLSID names the class",
      "Installing Native 802.11 IHV Extensions",
      [](const Inf& inf) {
-         const std::vector<Line> lines = inf.Named(L"AddReg");
-         return std::any_of(lines.begin(), lines.end(), [](const Line& line) {
-             return line.size() > 5 && line[1] == L"HKR" && line[2] == L"Ndi\\IHVExtensions" &&
-                    line[3] == L"UIExtensibilityCLSID" && line[5] == ClassId();
-         });
+         return HasAddReg(
+             inf, {L"HKR", L"Ndi\\IHVExtensions", L"UIExtensibilityCLSID", L"0", ClassId()});
      }},
 };
 
