@@ -49,10 +49,12 @@ std::wstring ShippedInf() {
     return BinFolder() + L"qmkihvui.inf";
 }
 
-std::wstring System32Dll() {
+// Where the INF's CopyFiles to DIRID 13 puts the DLL under Wine 8, whose setupapi does not
+// know the driver store; Windows uses the package's folder in the driver store.
+std::wstring InstalledDll() {
     wchar_t folder[MAX_PATH] = {};
     GetSystemDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder) + L"\\qmkihvui.dll";
+    return std::wstring(folder) + L"\\unknown\\qmkihvui.dll";
 }
 
 std::wstring ClassIdInBraces() {
@@ -96,9 +98,18 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
+// The project's version as DriverVer writes it, in four parts.
+std::string FourPartVersion() {
+    std::string version = QMK_PROJECT_VERSION;
+    while (std::count(version.begin(), version.end(), '.') < 3) {
+        version += ".0";
+    }
+    return version;
+}
+
 // What a failed run may have left.
 void RemoveInstallation() {
-    DeleteFileW(System32Dll().c_str());
+    DeleteFileW(InstalledDll().c_str());
     DeleteKeyTree(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassIdInBraces());
     for (const std::wstring& key : TestAdapterKeys()) {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
@@ -255,14 +266,12 @@ TEST_F(HostProgramTest, TheInfCarriesTheDllsClassIdAndTheProjectVersion) {
         }
         return Utf8(text);
     };
-    std::string version = QMK_PROJECT_VERSION; // DriverVer has four parts
-    while (std::count(version.begin(), version.end(), '.') < 3) {
-        version += ".0";
-    }
-    EXPECT_EQ(version, field(L"Version", L"DriverVer", 2));
-    EXPECT_EQ("{4D36E972-E325-11CE-BFC1-08002bE10318}", field(L"Version", L"ClassGuid", 1));
-    EXPECT_EQ("UIExtensibilityCLSID", field(L"QmkIhvUi.AddReg", nullptr, 3));
-    EXPECT_EQ(Utf8(ClassIdInBraces()), field(L"QmkIhvUi.AddReg", nullptr, 5));
+    EXPECT_EQ(FourPartVersion(), field(L"Version", L"DriverVer", 2));
+    EXPECT_EQ("UIExtensibilityCLSID", field(L"QmkIhvUi_AddReg", nullptr, 3));
+    EXPECT_EQ(Utf8(ClassIdInBraces()), field(L"QmkIhvUi_AddReg", nullptr, 5));
+    wchar_t name[256] = {};
+    LoadResourceString(ShippedModule(), 5668, name, 256);
+    EXPECT_EQ(Utf8(name), field(L"Strings", L"FriendlyName", 1));
     SetupCloseInfFile(inf);
 }
 
@@ -446,11 +455,12 @@ std::vector<std::string> InstallAndRemoveProblems(const std::wstring& inf) {
     const std::wstring server = L"CLSID\\" + ClassIdInBraces() + L"\\InprocServer32";
     CapturedRun run = RunHost(L"install" + options);
     expect(run.exitCode == 0, "install: " + run.err);
-    expect(GetFileAttributesW(System32Dll().c_str()) != INVALID_FILE_ATTRIBUTES,
-           "no DLL in System32");
-    expect(_wcsicmp(ReadRegValue(HKEY_CLASSES_ROOT, server, nullptr).text().c_str(),
-                    System32Dll().c_str()) == 0,
-           "the class is not registered with the System32 DLL");
+    // What holds on Windows too: the DLL is where %13% resolved, and the class names it.
+    expect(ReadAll(InstalledDll()) == ReadAll(ShippedModulePath()),
+           "the package's DLL is not where %13% resolves");
+    const RegValue path = ReadRegValue(HKEY_CLASSES_ROOT, server, nullptr);
+    expect(path.type == REG_EXPAND_SZ && _wcsicmp(path.text().c_str(), InstalledDll().c_str()) == 0,
+           "InprocServer32 does not name the copied DLL as REG_EXPAND_SZ");
     expect(ReadRegValue(HKEY_CLASSES_ROOT, server, L"ThreadingModel").text() == L"Both",
            "no ThreadingModel Both");
     const std::vector<std::wstring> adapters = TestAdapterKeys();
@@ -459,14 +469,16 @@ std::vector<std::string> InstallAndRemoveProblems(const std::wstring& inf) {
                             L"UIExtensibilityCLSID")
                        .text() == ClassIdInBraces(),
            "no UIExtensibilityCLSID with the DLL's class id under one adapter key");
-    run = RunHost(std::wstring(L"show --adapter ") + TestAdapter);
-    expect(run.exitCode == 0 && Contains(run.out, "CCX Connectivity Settings (Sample)"),
-           "the host does not find the extension: " + run.err);
+    for (const wchar_t* command : {L"show", L"key --entry cckm ciphers"}) {
+        run = RunHost(std::wstring(command) + L" --adapter " + TestAdapter);
+        expect(Contains(run.out, "module: " + Utf8(InstalledDll()) + "\n"),
+               Utf8(command) + ": the host does not load the copied DLL: " + run.out + run.err);
+    }
 
     run = RunHost(L"uninstall" + options);
     expect(run.exitCode == 0, "uninstall: " + run.err);
-    expect(GetFileAttributesW(System32Dll().c_str()) == INVALID_FILE_ATTRIBUTES,
-           "the DLL stays in System32");
+    expect(GetFileAttributesW(InstalledDll().c_str()) == INVALID_FILE_ATTRIBUTES,
+           "the copied DLL stays");
     expect(!KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassIdInBraces()), "the class stays");
     expect(TestAdapterKeys().empty(), "the stand-in adapter key stays");
     return problems;
@@ -474,32 +486,71 @@ std::vector<std::string> InstallAndRemoveProblems(const std::wstring& inf) {
 
 TEST_F(HostProgramTest, TheInfInstallsWhatTheHostFindsAndRemovesItAgain) {
     EXPECT_EQ(std::vector<std::string>{}, InstallAndRemoveProblems(ShippedInf()));
-    RemoveInstallation();
+}
 
-    // The same check fails for a broken copy of the INF.
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+// A package (the DLL and a changed INF) that install refuses: one line, exit code 1, and
+// nothing written, since it checks everything first.
+TEST_F(HostProgramTest, AFaultyPackageIsRefusedBeforeAnythingIsWritten) {
+    const std::wstring package = TempFolder() + L"dot11host-package\\";
+    CreateDirectoryW(package.c_str(), nullptr);
+    const std::wstring dll = package + L"qmkihvui.dll";
+    ASSERT_TRUE(CopyFileW(ShippedModulePath().c_str(), dll.c_str(), FALSE));
     std::wstring otherClass = ClassIdInBraces();
     otherClass[1] = otherClass[1] == L'0' ? L'1' : L'0';
-    const std::string shipped = ReadAll(ShippedInf());
-    struct Broken {
+    const std::string version = FourPartVersion();
+    struct Case {
         const char* name;
         std::string from;
         std::string to;
-    } broken[] = {
-        {"no install section", "[QmkIhvUi.Install]", "[QmkIhvUi.Setup]"},
-        {"no remove section", "[QmkIhvUi.Remove]", "[QmkIhvUi.Removal]"},
-        {"another class id", Utf8(ClassIdInBraces()), Utf8(otherClass)},
-        {"no RegisterDlls", "RegisterDlls = ", "; RegisterDlls = "},
-        {"no DelFiles", "DelFiles       = ", "; DelFiles = "},
+        std::wstring options;
+        std::string inError;
+    } cases[] = {
+        {"no models entry for the id", "", "", L" --hardware-id PCI\\VEN_1234&DEV_5678",
+         "no models entry for hardware id PCI\\VEN_1234&DEV_5678"},
+        {"no DDInstall section", "[QmkIhvUi_Install.NTamd64]", "[QmkIhvUi_Setup.NTamd64]", L"",
+         "no DDInstall section [QmkIhvUi_Install.NTamd64]"},
+        {"another class id", Utf8(ClassIdInBraces()), Utf8(otherClass), L"",
+         "is not the DLL's class"},
+        // A doubled quote reads as one under Wine too; a doubled percent sign in a [Strings]
+        // value, which the documentation reads as one, Wine 8 keeps as two.
+        {"another friendly name", "FriendlyName = \"", "FriendlyName = \"\"\"New\"\" ", L"",
+         "\"\"New\" Quilmark Wireless Profile Extension\" is not the DLL's"},
+        {"another version", "," + version, ",9.9.9.9", L"",
+         "DriverVer 9.9.9.9 is not the project's version " + version},
+        {"a directive beyond CopyFiles and AddReg", "AddReg    = QmkIhvUi_AddReg",
+         "AddReg = QmkIhvUi_AddReg\r\nRegisterDlls = QmkIhvUi_Files", L"", "has RegisterDlls"},
+        {"a root beyond HKR and HKCR", "[QmkIhvUi_AddReg]\r\n",
+         "[QmkIhvUi_AddReg]\r\nHKLM, SOFTWARE\\Quilmark, Installed, 0, \"1\"\r\n", L"",
+         "writes under HKLM"},
     };
-    for (const Broken& b : broken) {
-        std::string text = shipped;
-        const size_t at = text.find(b.from);
-        ASSERT_NE(std::string::npos, at) << b.name;
-        text.replace(at, b.from.size(), b.to);
-        const std::wstring copy = File(L"dot11host-broken.inf", text);
-        EXPECT_NE(std::vector<std::string>{}, InstallAndRemoveProblems(copy)) << b.name;
-        RemoveInstallation();
+    const std::wstring inf = package + L"qmkihvui.inf";
+    for (const Case& c : cases) {
+        std::string text = ReadAll(ShippedInf());
+        ASSERT_TRUE(c.from.empty() || Contains(text, c.from)) << c.name;
+        if (!c.from.empty()) {
+            ReplaceAll(text, c.from, c.to);
+        }
+        WriteAll(inf, text);
+        const CapturedRun run = RunHost(std::wstring(L"install --adapter ") + TestAdapter +
+                                        L" --inf \"" + inf + L"\"" + c.options);
+        EXPECT_EQ(1u, run.exitCode) << c.name << "\n" << run.out << run.err;
+        EXPECT_EQ(0u, run.err.rfind("dot11host: ", 0)) << c.name << "\n" << run.err;
+        EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << c.name << "\n" << run.err;
+        EXPECT_TRUE(Contains(run.err, c.inError)) << c.name << "\n" << run.err;
+        EXPECT_TRUE(TestAdapterKeys().empty()) << c.name;
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassIdInBraces())) << c.name;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledDll().c_str())) << c.name;
     }
+    DeleteFileW(inf.c_str());
+    DeleteFileW(dll.c_str());
+    RemoveDirectoryW(package.c_str());
 }
 
 // One whole run: a person who types a passphrase that is too short, reads the warning, types
@@ -555,7 +606,7 @@ TEST_F(HostProgramTest, AScriptedPersonSetsAPassphrase) {
     EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, adapterKey + L"\\Ndi\\IHVExtensions",
                               L"UIExtensibilityCLSID")
                      .found);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(System32Dll().c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledDll().c_str()));
 }
 
 } // namespace

@@ -72,57 +72,92 @@ std::optional<DOT11EXT_IHV_PARAMS> HostParams(const std::optional<GUID>& adapter
     return params;
 }
 
-std::wstring ClassServerText(const std::wstring& classId) {
-    const std::wstring key = L"CLSID\\" + classId + L"\\InprocServer32";
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = sizeof(path);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path,
+constexpr wchar_t MatchingDeviceIdValue[] = L"MatchingDeviceId";
+
+// Where the driver store is on Windows and where Wine puts it instead.
+constexpr wchar_t DirId13Note[] =
+    L"note: Windows resolves DIRID 13 to the package's folder in the driver store "
+    L"(C:\\Windows\\System32\\DriverStore\\FileRepository\\qmkihvui.inf_amd64_<hash>); Wine 8's "
+    L"setupapi does not know DIRID 13 and resolves it to system32\\unknown, for the copy and "
+    L"for %13% in the AddReg values alike";
+
+constexpr wchar_t WindowsRemovalNote[] =
+    L"note: Windows runs no INF section at removal: deleting the driver package (pnputil "
+    L"/delete-driver oemNN.inf /uninstall) deletes its driver-store copy, and uninstalling the "
+    L"device deletes the device's keys, the HKR values with them; the HKCR class keys stay "
+    L"(harmless: nothing names the class once the adapter's value is gone)";
+
+std::optional<std::wstring> RegText(HKEY root, const std::wstring& subkey, const wchar_t* value,
+                                    DWORD& type) {
+    wchar_t text[MAX_PATH] = {};
+    DWORD size = sizeof(text);
+    if (RegGetValueW(root, subkey.c_str(), value,
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type, text,
                      &size) != ERROR_SUCCESS) {
-        return L"";
+        return std::nullopt;
     }
-    wchar_t model[32] = {};
-    size = sizeof(model);
-    RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"ThreadingModel", RRF_RT_REG_SZ, nullptr, model,
-                 &size);
-    return std::wstring(path) + L", ThreadingModel " + model;
+    return std::wstring(text);
+}
+
+// The hardware id Plug and Play matched the adapter by: its driver key's MatchingDeviceId;
+// for a key without one (a stand-in), --hardware-id, else the INF's first id (empty here).
+bool ChooseHardwareId(const std::optional<AdapterKey>& adapter,
+                      const std::optional<std::wstring>& option, std::wstring& id,
+                      std::wstring& error) {
+    DWORD type = 0;
+    const std::optional<std::wstring> matched =
+        adapter ? RegText(adapter->key.get(), L"", MatchingDeviceIdValue, type) : std::nullopt;
+    if (matched && option && _wcsicmp(matched->c_str(), option->c_str()) != 0) {
+        error = L"the adapter's driver key " + adapter->Path() + L" has MatchingDeviceId " +
+                *matched + L", not --hardware-id " + *option;
+        return false;
+    }
+    id = matched.value_or(option.value_or(L""));
+    return true;
+}
+
+std::optional<InfPlan> ReadPlanOrSay(const InstallOptions& options,
+                                     const std::optional<AdapterKey>& adapter, int& exitCode) {
+    std::wstring id;
+    std::wstring error;
+    std::optional<InfPlan> plan;
+    if (ChooseHardwareId(adapter, options.hardwareId, id, error)) {
+        plan = ReadInstallPlan(options.infPath, id, error);
+    }
+    if (!plan) {
+        exitCode = Fail(ExitFailed, error);
+        return std::nullopt;
+    }
+    Print(L"models entry: hardware id " + plan->hardwareId + L" -> [" + plan->section + L"] of " +
+          plan->infPath);
+    return plan;
 }
 
 // What the host will find for the adapter now; a missing link fails the install.
-int ReportInstalled(const AdapterKey& adapter) {
+int ReportInstalled(const InfPlan& plan, const AdapterKey& adapter) {
     const std::optional<std::wstring> classId = UiExtensionClassText(adapter.key.get());
-    if (!classId) {
-        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionClassValue +
-                                    L" under HKR\\" + IhvExtensionsKeyName);
+    if (!classId || _wcsicmp(classId->c_str(), plan.classId.c_str()) != 0) {
+        return Fail(ExitFailed, std::wstring(L"the INF wrote no ") + UiExtensionClassValue + L" " +
+                                    plan.classId + L" under HKR\\" + IhvExtensionsKeyName);
     }
     Print(std::wstring(L"  HKR\\") + IhvExtensionsKeyName + L" " + UiExtensionClassValue + L" = " +
           *classId);
-    const std::wstring server = ClassServerText(*classId);
-    if (server.empty()) {
-        return Fail(ExitFailed, L"class " + *classId +
-                                    L", which the INF names for the adapter, "
-                                    L"is not registered with COM: the INF's class id is not the "
-                                    L"DLL's own, or its RegisterDlls did not run (`dot11host "
-                                    L"uninstall` with the same INF takes it away again)");
+    if (GetFileAttributesW(plan.serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return Fail(ExitFailed, L"the section copied no " + plan.serverPath);
     }
-    Print(L"  HKCR\\CLSID\\" + *classId + L"\\InprocServer32 = " + server);
-    return ExitOk;
-}
-
-std::wstring InstalledDllPath() {
-    wchar_t folder[MAX_PATH] = {};
-    GetSystemDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder) + L"\\qmkihvui.dll";
-}
-
-// What the remove section should have taken away but did not.
-int ReportLeftOver(const AdapterKey& adapter) {
-    if (UiExtensionClassText(adapter.key.get())) {
-        return Fail(ExitFailed, std::wstring(L"the INF left ") + UiExtensionClassValue +
-                                    L" under HKR\\" + IhvExtensionsKeyName);
+    Print(L"  copied to where %13% resolves: " + plan.serverPath);
+    const std::wstring serverKey = L"CLSID\\" + plan.classId + L"\\InprocServer32";
+    DWORD type = 0;
+    const std::optional<std::wstring> server = RegText(HKEY_CLASSES_ROOT, serverKey, nullptr, type);
+    if (!server || type != REG_EXPAND_SZ ||
+        _wcsicmp(server->c_str(), plan.serverPath.c_str()) != 0) {
+        return Fail(ExitFailed, L"HKCR\\" + serverKey + L" does not name " + plan.serverPath +
+                                    L" as REG_EXPAND_SZ");
     }
-    if (GetFileAttributesW(InstalledDllPath().c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return Fail(ExitFailed, L"the INF left " + InstalledDllPath());
-    }
+    const std::optional<std::wstring> model =
+        RegText(HKEY_CLASSES_ROOT, serverKey, L"ThreadingModel", type);
+    Print(L"  HKCR\\" + serverKey + L" = " + *server + L" (REG_EXPAND_SZ), ThreadingModel " +
+          model.value_or(L"(none)"));
     return ExitOk;
 }
 
@@ -172,52 +207,64 @@ int RegisterCommand(bool unregister) {
 }
 
 int InstallCommand(const InstallOptions& options) {
-    if (const std::wstring error = CheckInf(options.infPath, InfAction::Install); !error.empty()) {
-        return Fail(ExitFailed, error);
-    }
     std::optional<AdapterKey> adapter = FindAdapterKey(options.adapter, KEY_ALL_ACCESS);
+    int exitCode = ExitOk;
+    // Everything is read and checked before anything is written.
+    const std::optional<InfPlan> plan = ReadPlanOrSay(options, adapter, exitCode);
+    if (!plan) {
+        return exitCode;
+    }
     if (!adapter) {
         std::wstring error;
         adapter = CreateStandInAdapterKey(options.adapter, error);
+        const std::wstring& id = plan->hardwareId;
+        if (adapter && RegSetValueExW(adapter->key.get(), MatchingDeviceIdValue, 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(id.c_str()),
+                                      static_cast<DWORD>((id.size() + 1) * sizeof(wchar_t))) !=
+                           ERROR_SUCCESS) {
+            DeleteAdapterKey(*adapter);
+            adapter.reset();
+            error = L"cannot write the stand-in's MatchingDeviceId";
+        }
         if (!adapter) {
             return Fail(ExitFailed, error);
         }
-        Print(L"no adapter " + GuidText(options.adapter) + L" is installed: made a stand-in");
+        Print(L"no adapter " + GuidText(options.adapter) +
+              L" is installed: made a stand-in matched by " + id);
     }
     Print(L"adapter key (HKR): " + adapter->Path() + (adapter->standIn ? L" (stand-in)" : L""));
-    const std::wstring error =
-        RunInfSection(options.infPath, InfAction::Install, adapter->key.get(), ProgramFolder());
-    if (!error.empty()) {
+    if (const std::wstring error = RunInstallPlan(*plan, adapter->key.get()); !error.empty()) {
         if (adapter->standIn && !UiExtensionClassText(adapter->key.get())) {
+            adapter->key.reset();
             DeleteAdapterKey(*adapter);
         }
         return Fail(ExitFailed, error);
     }
-    Print(std::wstring(L"ran [") + InstallSection + L"] of " + options.infPath + L", files from " +
-          ProgramFolder());
-    return ReportInstalled(*adapter);
+    Print(L"ran [" + plan->section + L"], files from " + plan->packageFolder);
+    Print(DirId13Note);
+    return ReportInstalled(*plan, *adapter);
 }
 
 int UninstallCommand(const InstallOptions& options) {
-    if (const std::wstring error = CheckInf(options.infPath, InfAction::Remove); !error.empty()) {
-        return Fail(ExitFailed, error);
-    }
     std::optional<AdapterKey> adapter = FindAdapterKey(options.adapter, KEY_ALL_ACCESS);
     if (!adapter) {
         return Fail(ExitFailed, L"no network adapter " + GuidText(options.adapter) +
                                     L" under HKLM\\" + NetworkClassKeyPath +
                                     L": nothing to uninstall");
     }
+    int exitCode = ExitOk;
+    const std::optional<InfPlan> plan = ReadPlanOrSay(options, adapter, exitCode);
+    if (!plan) {
+        return exitCode;
+    }
     Print(L"adapter key (HKR): " + adapter->Path() + (adapter->standIn ? L" (stand-in)" : L""));
-    const std::wstring error =
-        RunInfSection(options.infPath, InfAction::Remove, adapter->key.get(), ProgramFolder());
+    std::vector<std::wstring> removed;
+    const std::wstring error = UndoInstallPlan(*plan, adapter->key.get(), removed);
+    for (const std::wstring& thing : removed) {
+        Print(L"  removed " + thing);
+    }
     if (!error.empty()) {
         return Fail(ExitFailed, error);
-    }
-    Print(std::wstring(L"ran [") + RemoveSection + L"] of " + options.infPath +
-          L": registry and unregistration first, then the files");
-    if (const int left = ReportLeftOver(*adapter); left != ExitOk) {
-        return left;
     }
     if (adapter->standIn) {
         adapter->key.reset();
@@ -226,6 +273,7 @@ int UninstallCommand(const InstallOptions& options) {
         }
         Print(L"removed the stand-in adapter key " + adapter->Path());
     }
+    Print(WindowsRemovalNote);
     return ExitOk;
 }
 

@@ -12,6 +12,7 @@ int RegisterCommand(bool unregister);
 struct InstallOptions {
     GUID adapter{};
     std::wstring infPath;
+    std::optional<std::wstring> hardwareId; // for an adapter key without MatchingDeviceId
 };
 int InstallCommand(const InstallOptions& options);
 int UninstallCommand(const InstallOptions& options);

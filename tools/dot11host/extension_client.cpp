@@ -107,6 +107,20 @@ std::optional<GUID> ParseGuid(const std::wstring& text) {
 
 namespace {
 
+// The file of the module COM loaded for the object: the one its method table lies in, so
+// that the path does not rest on what the registry says.
+std::wstring LoadedModulePath(IUnknown* object) {
+    HMODULE module = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(*reinterpret_cast<void**>(object)), &module) ||
+        GetModuleFileNameW(module, path, MAX_PATH) == 0) {
+        return L"(unknown: " + SystemMessage(GetLastError()) + L")";
+    }
+    return path;
+}
+
 RootObject NotInstalled(const std::wstring& error) {
     RootObject result;
     result.error = error;
@@ -129,7 +143,7 @@ std::optional<CLSID> AdapterUiClass(const GUID& adapter, std::wstring& error) {
     if (!text) {
         error = L"adapter " + guid + L" has no UI extension: " + key->Path() + L"\\" +
                 IhvExtensionsKeyName + L" has no " + UiExtensionClassValue + L"; " + install +
-                L" (the INF's QmkIhvUi.Install section writes it)";
+                L" (the INF's DDInstall section writes it)";
         return std::nullopt;
     }
     const std::optional<GUID> classId = ParseGuid(*text);
@@ -175,14 +189,16 @@ RootObject CreateRootObject(const std::optional<GUID>& adapter) {
     if (hr == REGDB_E_CLASSNOTREG) {
         return NotInstalled(L"class " + GuidText(*classId) + L" is not registered with COM: " +
                             (adapter ? L"run `dot11host install --adapter " + GuidText(*adapter) +
-                                           L"` (the INF's RegisterDlls registers it)"
+                                           L"` (the INF's AddReg lines register it)"
                                      : std::wstring(L"run `dot11host register`")));
     }
     if (FAILED(hr)) {
         result.error = L"the extension object cannot be created (" + HrText(hr) + L" " +
                        SystemMessage(static_cast<unsigned long>(hr)) + L")";
         result.exitCode = ExitFailed;
+        return result;
     }
+    Print(L"module: " + LoadedModulePath(result.root.Get()));
     return result;
 }
 

@@ -17,14 +17,20 @@ constexpr wchar_t Usage[] =
     L"usage: dot11host COMMAND [OPTIONS]\n"
     L"\n"
     L"commands:\n"
-    L"  install --adapter GUID [--inf FILE]\n"
-    L"                           run the INF's QmkIhvUi.Install section (qmkihvui.inf beside\n"
-    L"                           this program; files from this folder) with HKR = the driver\n"
-    L"                           key of the adapter with that interface GUID; without such an\n"
-    L"                           adapter, a stand-in key is made for it\n"
-    L"  uninstall --adapter GUID [--inf FILE]\n"
-    L"                           run its QmkIhvUi.Remove section the same way (a stand-in key\n"
-    L"                           goes too)\n"
+    L"  install --adapter GUID [--hardware-id ID] [--inf FILE]\n"
+    L"                           install the extension package for the adapter with that\n"
+    L"                           interface GUID as Plug and Play does: the models entry for\n"
+    L"                           the adapter's hardware id (its driver key's MatchingDeviceId;\n"
+    L"                           for a stand-in key, made when no such adapter is installed,\n"
+    L"                           --hardware-id or the INF's first id), then its DDInstall\n"
+    L"                           section with HKR = the adapter's driver key, files from the\n"
+    L"                           INF's folder (qmkihvui.inf beside this program by default).\n"
+    L"                           Everything is checked before anything is written. Under Wine\n"
+    L"                           DIRID 13 (on Windows the driver store) is system32\\unknown\n"
+    L"  uninstall --adapter GUID [--hardware-id ID] [--inf FILE]\n"
+    L"                           take away what that section's CopyFiles and AddReg lines\n"
+    L"                           wrote (a stand-in key goes too); Windows itself runs no INF\n"
+    L"                           section at removal\n"
     L"  show [--adapter GUID]    the extension's name and its properties of kind 0 and 2:\n"
     L"                           names, flags, cipher lists and entry options\n"
     L"  edit (--profile FILE | --vendor FILE | --no-vendor) [--adapter GUID]\n"
@@ -50,7 +56,7 @@ constexpr wchar_t Usage[] =
     L"(the GUID, the profile name - by default the file's name -, a user profile on an\n"
     L"infrastructure network). Without it: the class registered for the DLL beside this\n"
     L"program, and no connection record (with --profile: the profile's record, interface\n"
-    L"GUID zero).\n"
+    L"GUID zero). Either way the path of the module COM loaded is printed.\n"
     L"\n"
     L"A person's script has one step a line: check|uncheck use-private|hide-characters,\n"
     L"type passphrase|confirm TEXT, ok, cancel, screenshot PATH (a PNG; PATH a Unix path).\n"
@@ -126,7 +132,7 @@ bool AdapterOption(const Arguments& arguments, std::optional<GUID>& adapter, std
 }
 
 int Install(const std::wstring& command, const std::vector<std::wstring>& args) {
-    const Arguments arguments = Split(args, {L"--adapter", L"--inf"}, {});
+    const Arguments arguments = Split(args, {L"--adapter", L"--inf", L"--hardware-id"}, {});
     if (!arguments.error.empty()) {
         return UsageError(arguments.error);
     }
@@ -144,6 +150,7 @@ int Install(const std::wstring& command, const std::vector<std::wstring>& args) 
     InstallOptions options;
     options.adapter = *adapter;
     options.infPath = Option(arguments, L"--inf").value_or(ExtensionInfPath());
+    options.hardwareId = Option(arguments, L"--hardware-id");
     return command == L"install" ? InstallCommand(options) : UninstallCommand(options);
 }
 
