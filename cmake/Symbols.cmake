@@ -6,7 +6,8 @@
 # fixed folder. Two builds of one commit in differently named folders give the same bytes.
 if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     set(QMK_PDB ON)
-    add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-compilation-dir=.>")
+    # No colours either: the driver asks for them on a terminal, and clang would record that.
+    add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-compilation-dir=.;-fno-color-diagnostics>")
     # Both folders out of the command lines that clang and lld record (a build folder sits two
     # levels below the source: build/NAME).
     file(RELATIVE_PATH source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
