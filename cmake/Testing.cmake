@@ -12,8 +12,8 @@ if(WIN32)
     # qmk_wine_test(name SOURCES ... [RESOURCES ...] [LIBRARIES ...] [REGISTRY] [DLL]
     #               [TIMEOUT seconds] [ENVIRONMENT VAR=value ...])
     # REGISTRY: the test writes machine-wide registry keys; such tests never run in parallel.
-    # DLL: the test drives the shipped DLL through COM (label "dll"); scripts/test runs these
-    # against the second compiler's DLL too.
+    # DLL: the test drives the DLL through COM (label "dll"). scripts/test runs every test in
+    # both builds: the clang build's DLL is the one shipped, gcc's the second compiler's.
     # TIMEOUT: per test, 300 s unless given. ENVIRONMENT: set for every run of the executable.
     function(qmk_wine_test name)
         cmake_parse_arguments(T "REGISTRY;DLL" "TIMEOUT" "SOURCES;RESOURCES;LIBRARIES;ENVIRONMENT"

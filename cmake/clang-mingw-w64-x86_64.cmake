@@ -18,8 +18,10 @@ execute_process(COMMAND x86_64-w64-mingw32-g++-posix -print-libgcc-file-name
 get_filename_component(QMK_GCC_DIR ${libgcc} DIRECTORY)
 set(CMAKE_CXX_FLAGS_INIT
     "-isystem ${QMK_GCC_DIR}/include/c++ -isystem ${QMK_GCC_DIR}/include/c++/x86_64-w64-mingw32")
-# The posix libstdc++ needs winpthreads; lld resolves archives in any order.
+# The posix libstdc++ needs winpthreads; lld resolves archives in any order. The rest are the
+# system libraries CMake gives gcc's build (the dialog tests draw with GDI).
 foreach(kind EXE SHARED MODULE)
     set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -L${QMK_GCC_DIR}")
 endforeach()
-set(CMAKE_CXX_STANDARD_LIBRARIES "-lpthread")
+set(CMAKE_CXX_STANDARD_LIBRARIES
+    "-lpthread -lkernel32 -luser32 -lgdi32 -lwinspool -lshell32 -lole32 -loleaut32 -luuid -lcomdlg32 -ladvapi32")
