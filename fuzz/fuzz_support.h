@@ -104,4 +104,42 @@ class ExactBlock {
     std::size_t size_;
 };
 
+// An SSID field filled from an element's text. The first input byte is the length the record
+// held before (not set, invalid, or 0 to Capacity), the rest is the text; the buffer is
+// exactly Capacity bytes of a fill, so that a write past it or past the copied bytes shows.
+template <std::size_t Capacity> class SsidField {
+  public:
+    static constexpr std::uint8_t Fill = 0xA5;
+
+    // Needs at least one byte of input.
+    SsidField(const std::uint8_t* data, std::size_t size)
+        : before(static_cast<int>(data[0] % (Capacity + 3)) - 2), text(Units(data + 1, size - 1)),
+          length(before), block_(Capacity, Fill) {}
+
+    unsigned char (&bytes() const)[Capacity] {
+        return *reinterpret_cast<unsigned char(*)[Capacity]>(block_.get());
+    }
+
+    // A refused text leaves the length as it was; an accepted one stores `expected` as the
+    // length and leaves the bytes after it untouched.
+    void CheckFilled(bool accepted, std::size_t expected) const {
+        if (!accepted) {
+            FUZZ_CHECK(length == before);
+            return;
+        }
+        FUZZ_CHECK(length >= 0 && length <= static_cast<int>(Capacity));
+        FUZZ_CHECK(static_cast<std::size_t>(length) == expected);
+        for (std::size_t i = expected; i < Capacity; ++i) {
+            FUZZ_CHECK(bytes()[i] == Fill);
+        }
+    }
+
+    const int before;
+    const std::wstring text;
+    int length;
+
+  private:
+    ExactBlock block_;
+};
+
 } // namespace fuzz

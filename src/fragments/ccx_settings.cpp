@@ -2,6 +2,7 @@
 
 #include "common/decimal_text.h"
 #include "common/hresult.h"
+#include "fragments/fragment_envelope.h"
 #include "fragments/xml_document.h"
 
 #include <algorithm>
@@ -224,15 +225,10 @@ HRESULT WriteCcxSettings(const CcxSettings& settings, UniqueBstr& text) {
 }
 
 HRESULT ReadCcxSettings(CcxSettings& settings, const wchar_t* vendorText) {
-    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"CCX");
-    if (!fragment) {
-        return S_OK;
-    }
-    ComPtr<IXMLDOMDocument> document;
-    RETURN_IF_FAILED(LoadNewDocument(fragment->c_str(), document));
-    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    ComPtr<IXMLDOMElement> root;
+    RETURN_IF_FAILED(LoadFragmentRoot(vendorText, L"CCX", root));
     if (!root) {
-        return S_OK; // not well-formed: absent
+        return S_OK;
     }
     // "/CCX" is found once; the paths below it start there rather than at the document, which
     // finds the same nodes without walking down from the document for each of them. Without a

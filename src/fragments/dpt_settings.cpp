@@ -1,6 +1,7 @@
 #include "fragments/dpt_settings.h"
 
 #include "common/hresult.h"
+#include "fragments/fragment_envelope.h"
 #include "fragments/fragment_text.h"
 #include "fragments/xml_document.h"
 
@@ -119,15 +120,10 @@ HRESULT ReadDptFragment(DptSettings& settings, const wchar_t* vendorText) {
     ClearPassphrase(settings.passphrase);
     settings.encryption = DptEncryptionNone;
 
-    const std::optional<std::wstring> fragment = ExtractFragment(vendorText, L"DPT");
-    if (!fragment) {
-        return S_OK;
-    }
-    ComPtr<IXMLDOMDocument> document;
-    RETURN_IF_FAILED(LoadNewDocument(fragment->c_str(), document));
-    ComPtr<IXMLDOMElement> root = DocumentElement(document.Get());
+    ComPtr<IXMLDOMElement> root;
+    RETURN_IF_FAILED(LoadFragmentRoot(vendorText, L"DPT", root));
     if (!root) {
-        return S_OK; // not well-formed: absent
+        return S_OK;
     }
     ComPtr<IXMLDOMNode> dpt = SelectNode(root.Get(), L"/DPT");
     if (!dpt) {

@@ -10,17 +10,6 @@ namespace {
 
 constexpr LANGID EnglishUnitedStates = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-StringBlockEntry FindInLanguage(HINSTANCE module, UINT id, LANGID language) {
-    HRSRC found =
-        FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)), language);
-    if (found == nullptr) {
-        return {};
-    }
-    HGLOBAL loaded = LoadResource(module, found);
-    const void* block = loaded != nullptr ? LockResource(loaded) : nullptr;
-    return StringBlockAt(block, SizeofResource(module, found), id % StringsPerBlock);
-}
-
 // The table to read when the thread's own language has none: that of its primary language
 // with a neutral sublanguage. Chinese has two tables of different scripts instead: Hong Kong
 // and Macao read the Traditional one, Singapore the Simplified one.
@@ -39,7 +28,7 @@ LANGID NearestTable(LANGID language) {
 StringBlockEntry FindForThread(HINSTANCE module, UINT id) {
     const LANGID thread = LANGIDFROMLCID(GetThreadLocale());
     for (LANGID language : {thread, NearestTable(thread), EnglishUnitedStates}) {
-        StringBlockEntry entry = FindInLanguage(module, id, language);
+        StringBlockEntry entry = FindStringInLanguage(module, id, language);
         if (entry.length != 0) {
             return entry;
         }
@@ -48,6 +37,17 @@ StringBlockEntry FindForThread(HINSTANCE module, UINT id) {
 }
 
 } // namespace
+
+StringBlockEntry FindStringInLanguage(HINSTANCE module, UINT id, LANGID language) {
+    HRSRC found =
+        FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)), language);
+    if (found == nullptr) {
+        return {};
+    }
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* block = loaded != nullptr ? LockResource(loaded) : nullptr;
+    return StringBlockAt(block, SizeofResource(module, found), id % StringsPerBlock);
+}
 
 int LoadResourceString(HINSTANCE module, UINT id, wchar_t* buffer, int capacity) {
     if (buffer == nullptr || capacity <= 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/owners.h"
+#include "services/string_block.h"
 
 #include <windows.h>
 
@@ -9,6 +10,10 @@
 // (for Chinese of Hong Kong and Macao the Traditional table, of Singapore the Simplified one),
 // else English (United States). Neither Windows nor Wine choose a module's table by the
 // thread locale, so the rule is applied here with FindResourceExW.
+
+// String id exactly as stored in the module's table of one language, without any fallback;
+// an empty entry when that table or that string is absent.
+StringBlockEntry FindStringInLanguage(HINSTANCE module, UINT id, LANGID language);
 
 // LoadStringW's contract: copies at most capacity - 1 characters and a terminator into the
 // buffer and returns the number copied; 0 when the string is absent or empty.

@@ -30,6 +30,19 @@ class ConnConfigDialogTest : public DialogTest {
         EXPECT_EQ(usePrivate, settings.usePrivate);
         EXPECT_STREQ(passphrase, settings.passphrase.text);
     }
+    // Opens the dialog on the record filled with usePrivate and passphrase.
+    void OpenFilled(ConnConfigRecord& settings, BOOL usePrivate, const wchar_t* passphrase,
+                    BOOL ccxEnabled = FALSE, LANGID language = EnglishUs) {
+        Fill(settings, usePrivate, passphrase);
+        Open(settings, ccxEnabled, language);
+    }
+    // Closes with button; expects the run's result and the record it left.
+    void CloseExpecting(int button, BOOL result, const ConnConfigRecord& settings, BOOL usePrivate,
+                        const wchar_t* passphrase) {
+        Close(button);
+        EXPECT_EQ(result, result_);
+        ExpectRecord(settings, usePrivate, passphrase);
+    }
 
     std::unique_ptr<UiThread> ui_;
     HWND dialog_ = nullptr;
@@ -39,34 +52,25 @@ class ConnConfigDialogTest : public DialogTest {
 // One row per outcome of a run, as the caller sees it.
 TEST_F(ConnConfigDialogTest, CancelLeavesTheRecordAsItWas) {
     ConnConfigRecord settings;
-    Fill(settings, 1, StoredPassphrase);
-    Open(settings);
+    OpenFilled(settings, 1, StoredPassphrase);
     Type(IDC_KEY_EDIT, L"x");
     Type(IDC_KEY_EDIT, L"a new passphrase");
     Type(IDC_CONFIRM_EDIT, L"a new passphrase");
-    Close(IDCANCEL);
-    EXPECT_EQ(FALSE, result_);
-    ExpectRecord(settings, 1, StoredPassphrase);
+    CloseExpecting(IDCANCEL, FALSE, settings, 1, StoredPassphrase);
 }
 
-TEST_F(ConnConfigDialogTest, OkWithTheSwitchLeftOffChangesNothing) {
-    for (const wchar_t* passphrase : {L"", StoredPassphrase}) {
+TEST_F(ConnConfigDialogTest, OkWithNothingChangedChangesNothing) {
+    const std::pair<BOOL, const wchar_t*> cases[] = {
+        {0, L""},              // the switch left off
+        {0, StoredPassphrase}, // the switch left off
+        {1, StoredPassphrase}, // the stored passphrase untouched
+    };
+    for (const auto& [usePrivate, passphrase] : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(passphrase)));
         ConnConfigRecord settings;
-        Fill(settings, 0, passphrase);
-        Open(settings);
-        Close(IDOK);
-        EXPECT_EQ(FALSE, result_);
-        ExpectRecord(settings, 0, passphrase);
+        OpenFilled(settings, usePrivate, passphrase);
+        CloseExpecting(IDOK, FALSE, settings, usePrivate, passphrase);
     }
-}
-
-TEST_F(ConnConfigDialogTest, OkWithTheStoredPassphraseUntouchedChangesNothing) {
-    ConnConfigRecord settings;
-    Fill(settings, 1, StoredPassphrase);
-    Open(settings);
-    Close(IDOK);
-    EXPECT_EQ(FALSE, result_);
-    ExpectRecord(settings, 1, StoredPassphrase);
 }
 
 TEST_F(ConnConfigDialogTest, OkWithANewPassphraseReplacesIt) {
@@ -83,8 +87,7 @@ TEST_F(ConnConfigDialogTest, OkWithANewPassphraseReplacesIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.typed)));
         ConnConfigRecord settings;
-        Fill(settings, c.usePrivateKey, c.before);
-        Open(settings);
+        OpenFilled(settings, c.usePrivateKey, c.before);
         if (!c.usePrivateKey) {
             ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
         }
@@ -93,38 +96,29 @@ TEST_F(ConnConfigDialogTest, OkWithANewPassphraseReplacesIt) {
         }
         Type(IDC_KEY_EDIT, c.typed);
         Type(IDC_CONFIRM_EDIT, c.typed);
-        Close(IDOK);
-        EXPECT_EQ(TRUE, result_);
-        ExpectRecord(settings, 1, c.typed);
+        CloseExpecting(IDOK, TRUE, settings, 1, c.typed);
     }
 }
 
 TEST_F(ConnConfigDialogTest, SwitchingOnOverAStoredPassphraseKeepsIt) {
     ConnConfigRecord settings;
-    Fill(settings, 0, StoredPassphrase);
-    Open(settings);
+    OpenFilled(settings, 0, StoredPassphrase);
     ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
-    Close(IDOK);
-    EXPECT_EQ(TRUE, result_);
-    ExpectRecord(settings, 1, StoredPassphrase);
+    CloseExpecting(IDOK, TRUE, settings, 1, StoredPassphrase);
 }
 
 TEST_F(ConnConfigDialogTest, SwitchingOffChangesOnlyTheSwitch) {
     ConnConfigRecord settings;
-    Fill(settings, 1, StoredPassphrase);
-    Open(settings);
+    OpenFilled(settings, 1, StoredPassphrase);
     Type(IDC_KEY_EDIT, L"x");
     Type(IDC_KEY_EDIT, L"typed, then switched off");
     ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
-    Close(IDOK); // nothing validated
-    EXPECT_EQ(TRUE, result_);
-    ExpectRecord(settings, 0, StoredPassphrase);
+    CloseExpecting(IDOK, TRUE, settings, 0, StoredPassphrase); // nothing validated
 }
 
 TEST_F(ConnConfigDialogTest, TheSwitchEnablesTheBoxesAndRestoresThePlaceholder) {
     ConnConfigRecord settings;
-    Fill(settings, 1, StoredPassphrase);
-    Open(settings);
+    OpenFilled(settings, 1, StoredPassphrase);
     EXPECT_TRUE(IsChecked(dialog_, IDC_USE_PRIVATE));
     EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_KEY_EDIT));
     EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_CONFIRM_EDIT));
@@ -150,15 +144,12 @@ TEST_F(ConnConfigDialogTest, TheSwitchEnablesTheBoxesAndRestoresThePlaceholder) 
     EXPECT_EQ(L"Blank456", ControlText(dialog_, IDC_CONFIRM_EDIT));
     EXPECT_FALSE(IsEnabled(dialog_, IDC_HIDE_CHARACTERS));
     EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
-    Close(IDOK);
-    EXPECT_EQ(FALSE, result_);
-    ExpectRecord(settings, 1, StoredPassphrase);
+    CloseExpecting(IDOK, FALSE, settings, 1, StoredPassphrase);
 }
 
 TEST_F(ConnConfigDialogTest, AnEmptyRecordOpensSwitchedOffWithEmptyDisabledBoxes) {
     ConnConfigRecord settings;
-    Fill(settings, 0, L"");
-    Open(settings);
+    OpenFilled(settings, 0, L"");
     EXPECT_FALSE(IsChecked(dialog_, IDC_USE_PRIVATE));
     for (int box : {IDC_KEY_EDIT, IDC_CONFIRM_EDIT}) {
         EXPECT_FALSE(IsEnabled(dialog_, box));
@@ -173,38 +164,26 @@ TEST_F(ConnConfigDialogTest, AnEmptyRecordOpensSwitchedOffWithEmptyDisabledBoxes
     EXPECT_EQ(L'\0', PasswordChar(dialog_, IDC_KEY_EDIT));
     EXPECT_FALSE(IsEnabled(dialog_, IDC_KEY_EDIT));
     EXPECT_FALSE(IsShown(dialog_, IDC_KEY_LENGTH));
-    Close(IDOK);
-    EXPECT_EQ(FALSE, result_);
-    ExpectRecord(settings, 0, L"");
+    CloseExpecting(IDOK, FALSE, settings, 0, L"");
 }
 
 TEST_F(ConnConfigDialogTest, RejectedPassphrasesWarnUnderTheDialogsCaption) {
-    struct Case {
-        const wchar_t* passphrase;
-        const wchar_t* confirmation;
-        UINT message;
-    } cases[] = {
+    const RejectedEntry cases[] = {
         {L"", L"", 5024},
         {L"1234567", L"1234567", 5022},
         {L"passphrase one", L"passphrase two", 5020}, // not the base dialog's 4103
         {L"abc", L"abd", 5020},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.passphrase)));
+    for (const RejectedEntry& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.key)));
         ConnConfigRecord settings;
-        Fill(settings, 0, L"");
-        Open(settings);
+        OpenFilled(settings, 0, L"");
         ASSERT_TRUE(Click(dialog_, IDC_USE_PRIVATE));
-        Type(IDC_KEY_EDIT, c.passphrase);
+        Type(IDC_KEY_EDIT, c.key);
         Type(IDC_CONFIRM_EDIT, c.confirmation);
-        const MessageBoxContent warning = PressOkExpectingWarning(*ui_, dialog_);
-        EXPECT_EQ(ModuleText(WarningCaptionId), warning.caption);
-        EXPECT_EQ(ModuleText(c.message), warning.text);
-        EXPECT_EQ(LoadIconW(nullptr, IDI_EXCLAMATION), warning.icon);
+        ExpectWarningOnOk(*ui_, dialog_, c.message);
         EXPECT_FALSE(ui_->HasExited());
-        Close(IDCANCEL);
-        EXPECT_EQ(FALSE, result_);
-        ExpectRecord(settings, 0, L"");
+        CloseExpecting(IDCANCEL, FALSE, settings, 0, L"");
     }
 }
 
@@ -240,8 +219,7 @@ TEST_F(ConnConfigDialogTest, AModuleWithoutTheTemplateRunsNothingAndChangesNothi
 
 TEST_F(ConnConfigDialogTest, GermanThreadLocaleTranslatesTheControlsAndWarnings) {
     ConnConfigRecord settings;
-    Fill(settings, 0, L"");
-    Open(settings, TRUE, German);
+    OpenFilled(settings, 0, L"", TRUE, German);
     EXPECT_EQ(ModuleText(4132, German), ControlText(dialog_, IDC_USE_PRIVATE));
     EXPECT_EQ(L"Private Passphrase verwenden", ControlText(dialog_, IDC_USE_PRIVATE));
     EXPECT_EQ(ModuleText(4135, German), ControlText(dialog_, IDC_HIDE_CHARACTERS));
@@ -295,8 +273,7 @@ TEST_F(ConnConfigDialogTest, ArabicAndHebrewMirrorTheDialogAndItsWarnings) {
     for (const auto& [language, mirrored] : cases) {
         SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
         ConnConfigRecord settings;
-        Fill(settings, 0, L"");
-        Open(settings, TRUE, language);
+        OpenFilled(settings, 0, L"", TRUE, language);
         EXPECT_EQ(mirrored, IsMirrored(dialog_));
         for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {

@@ -114,3 +114,18 @@ inline MessageBoxContent PressOkExpectingWarning(UiThread& ui, HWND dialog) {
     EXPECT_TRUE(DismissMessageBox(ui, box));
     return content;
 }
+
+// A key and confirmation that OK rejects, and the warning it raises.
+struct RejectedEntry {
+    const wchar_t* key;
+    const wchar_t* confirmation;
+    UINT message;
+};
+
+// Presses OK and expects the exclamation warning `message` under the warning caption.
+inline void ExpectWarningOnOk(UiThread& ui, HWND dialog, UINT message) {
+    const MessageBoxContent warning = PressOkExpectingWarning(ui, dialog);
+    EXPECT_EQ(ModuleText(WarningCaptionId), warning.caption);
+    EXPECT_EQ(ModuleText(message), warning.text);
+    EXPECT_EQ(LoadIconW(nullptr, IDI_EXCLAMATION), warning.icon);
+}

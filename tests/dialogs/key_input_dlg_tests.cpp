@@ -124,26 +124,19 @@ TEST_F(KeyInputDialogTest, LengthLabelsCountTheTypedCharacters) {
 }
 
 TEST_F(KeyInputDialogTest, RejectedKeysRaiseOneWarningAndLeaveTheBoxesAsTheyWere) {
-    struct Case {
-        const wchar_t* key;
-        const wchar_t* confirmation;
-        UINT message;
-    } cases[] = {
+    const RejectedEntry cases[] = {
         {L"", L"", 5024},
         {L"seven77", L"seven77", 5022},
         {L"passphrase-one", L"passphrase-two", 4103},
         {L"short", L"other", 4103}, // the mismatch is reported first
     };
-    for (const Case& c : cases) {
+    for (const RejectedEntry& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.key)));
         KeyInputDlg object(L"", WarningCaptionId, ModuleInstance());
         Open(object);
         Type(IDC_KEY_EDIT, c.key);
         Type(IDC_CONFIRM_EDIT, c.confirmation);
-        const MessageBoxContent warning = PressOkExpectingWarning(*ui_, dialog_);
-        EXPECT_EQ(ModuleText(WarningCaptionId), warning.caption);
-        EXPECT_EQ(ModuleText(c.message), warning.text);
-        EXPECT_EQ(LoadIconW(nullptr, IDI_EXCLAMATION), warning.icon);
+        ExpectWarningOnOk(*ui_, dialog_, c.message);
         EXPECT_FALSE(ui_->HasExited()) << "the dialog stays open";
         EXPECT_EQ(std::wstring(c.key), ControlText(dialog_, IDC_KEY_EDIT));
         EXPECT_EQ(std::wstring(c.confirmation), ControlText(dialog_, IDC_CONFIRM_EDIT));

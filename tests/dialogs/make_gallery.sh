@@ -5,12 +5,8 @@
 # built Windows tree (default build/windows) under Wine and joins their pictures with
 # ImageMagick's montage.
 set -eu
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
-pictures=$(mktemp -d)
-trap 'rm -rf "$pictures"' EXIT
-cd "$build"
-QMK_SCREENSHOT_DIR="$pictures" ctest -R 'wine_|DialogScreenshot' --output-on-failure >/dev/null
+. "$(dirname "${BASH_SOURCE[0]}")/screenshot_run.sh" "$@"
+run_screenshots 'DialogScreenshot'
 tiles=()
 for picture in "$pictures"/conn_config_*.png; do
     name=$(basename "$picture" .png)

@@ -66,6 +66,27 @@ struct Apply {
     std::wstring fragment; // "<none>" when nothing was stored
 };
 
+// The out text a call left, freed: "<none>" when it kept the sentinel, "<null>" for null.
+std::wstring TakeOutText(BSTR text) {
+    if (text == SentinelBstr()) {
+        return L"<none>";
+    }
+    UniqueBstr owned(text);
+    return text ? text : L"<null>";
+}
+
+// An apply call that succeeded with `changed` and wrote `expected` (nullptr: wrote null).
+void ExpectApplied(const Apply& result, BOOL changed, const wchar_t* expected, const char* name) {
+    EXPECT_HR(S_OK, result.hr) << name;
+    EXPECT_EQ(changed, result.changed) << name;
+    if (expected == nullptr) {
+        // The out text is written even when nothing changed: null.
+        EXPECT_EQ(L"<null>", result.fragment) << name;
+    } else {
+        EXPECT_SAME_XML(expected, result.fragment) << name;
+    }
+}
+
 Apply ApplyToProfile(ICCXExtUIKey* key, const wchar_t* fragment, BOOL changedBefore = FALSE) {
     Apply result;
     BSTR text = SentinelBstr();
@@ -74,10 +95,7 @@ Apply ApplyToProfile(ICCXExtUIKey* key, const wchar_t* fragment, BOOL changedBef
     DOT11EXT_IHV_PARAMS connection{};
     connection.dwProfileTypeFlags = MS_PROFILE_USER;
     result.hr = key->ApplyToProfile(HostText(fragment).get(), &connection, &text, &result.changed);
-    result.fragment = text == SentinelBstr() ? L"<none>" : (text ? text : L"<null>");
-    if (text != SentinelBstr()) {
-        UniqueBstr owned(text);
-    }
+    result.fragment = TakeOutText(text);
     return result;
 }
 
@@ -88,10 +106,7 @@ Apply ApplyCipher(ICCXExtUIKey* key, const wchar_t* fragment, DWORD cipher) {
     result.changed = 7;
     result.hr =
         key->ApplyCipher(FALSE, HostText(fragment).get(), nullptr, &chosen, &text, &result.changed);
-    result.fragment = text == SentinelBstr() ? L"<none>" : (text ? text : L"<null>");
-    if (text != SentinelBstr()) {
-        UniqueBstr owned(text);
-    }
+    result.fragment = TakeOutText(text);
     return result;
 }
 
@@ -227,14 +242,7 @@ TEST_F(KeyPropertyTest, ApplyToProfile) {
     };
     for (const Case& c : cases) {
         const Apply result = ApplyToProfile(Entry(c.entry), c.fragment);
-        EXPECT_HR(S_OK, result.hr) << c.name;
-        EXPECT_EQ(c.changed, result.changed) << c.name;
-        if (c.expected == nullptr) {
-            // The out text is written even when nothing changed: null.
-            EXPECT_EQ(L"<null>", result.fragment) << c.name;
-        } else {
-            EXPECT_SAME_XML(c.expected, result.fragment) << c.name;
-        }
+        ExpectApplied(result, c.changed, c.expected, c.name);
     }
 }
 
@@ -266,14 +274,7 @@ TEST_F(KeyPropertyTest, ApplyCipher) {
     };
     for (const Case& c : cases) {
         const Apply result = ApplyCipher(Entry(c.entry), c.fragment, c.cipher);
-        EXPECT_HR(S_OK, result.hr) << c.name;
-        EXPECT_EQ(c.changed, result.changed) << c.name;
-        if (c.expected == nullptr) {
-            // The out text is written even when nothing changed: null.
-            EXPECT_EQ(L"<null>", result.fragment) << c.name;
-        } else {
-            EXPECT_SAME_XML(c.expected, result.fragment) << c.name;
-        }
+        ExpectApplied(result, c.changed, c.expected, c.name);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/string_block.h"
+#include "services/string_loader.h"
 
 #include <windows.h>
 
@@ -64,14 +64,6 @@ inline const Language Languages[] = {
 
 // A string exactly as stored under one language, without any fallback; empty when absent.
 inline std::wstring ExactString(HMODULE module, unsigned id, LANGID language) {
-    HRSRC found =
-        FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)), language);
-    if (found == nullptr) {
-        return {};
-    }
-    HGLOBAL loaded = LoadResource(module, found);
-    const void* block = loaded != nullptr ? LockResource(loaded) : nullptr;
-    const StringBlockEntry entry =
-        StringBlockAt(block, SizeofResource(module, found), id % StringsPerBlock);
+    const StringBlockEntry entry = FindStringInLanguage(module, id, language);
     return std::wstring(reinterpret_cast<const wchar_t*>(entry.text), entry.length);
 }
