@@ -3,6 +3,7 @@
 #include <qmk_registry_names.h>
 
 #include "common/owners.h"
+#include "services/string_block.h"
 #include "text_io.h"
 
 #include <setupapi.h>
@@ -248,18 +249,19 @@ const InfRegLine* FindLine(const InfPlan& plan, const std::wstring& root,
 
 // A string of the DLL's English table, read from the file without running it.
 std::optional<std::wstring> DllString(HMODULE module, UINT id) {
-    HRSRC block =
-        FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), DllStringLanguage);
+    HRSRC block = FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(StringBlockOfId(id)),
+                                  DllStringLanguage);
     HGLOBAL loaded = block ? LoadResource(module, block) : nullptr;
-    const auto* entry = static_cast<const wchar_t*>(loaded ? LockResource(loaded) : nullptr);
-    if (entry == nullptr) {
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (data == nullptr) {
         return std::nullopt;
     }
-    for (UINT i = 0; i < id % 16; ++i) {
-        entry += 1 + *entry;
+    const StringBlockEntry entry =
+        StringBlockAt(data, SizeofResource(module, block), id % StringsPerBlock);
+    if (entry.length == 0) {
+        return std::nullopt;
     }
-    return *entry == 0 ? std::nullopt
-                       : std::optional<std::wstring>(std::wstring(entry + 1, *entry));
+    return std::wstring(reinterpret_cast<const wchar_t*>(entry.text), entry.length);
 }
 
 // The class the section registers is the DLL's: UIExtensibilityCLSID names it, its key's
