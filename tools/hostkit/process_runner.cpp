@@ -1,9 +1,12 @@
 #include "hostkit/process_runner.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
 namespace {
+
+constexpr DWORD RestartDelayMs = 500;
 
 // False when the process did not start; `started` is its handle, null for a Unix program.
 bool Start(std::wstring& commandLine, STARTUPINFOW& startup, BOOL inheritHandles,
@@ -12,6 +15,8 @@ bool Start(std::wstring& commandLine, STARTUPINFOW& startup, BOOL inheritHandles
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
                         nullptr, &startup, &process)) {
+        std::fwprintf(stderr, L"process runner: CreateProcess failed with error %lu\n",
+                      GetLastError());
         return false;
     }
     UniqueHandle thread(process.hThread);
@@ -53,22 +58,14 @@ std::string ReadAndDelete(const std::wstring& path) {
     return bytes;
 }
 
-} // namespace
-
-bool StartProcess(std::wstring commandLine) {
-    STARTUPINFOW startup{};
-    UniqueHandle process;
-    return Start(commandLine, startup, FALSE, process);
-}
-
-DWORD RunProcess(std::wstring commandLine) {
+DWORD RunOnce(std::wstring commandLine) {
     STARTUPINFOW startup{};
     UniqueHandle process;
     Start(commandLine, startup, FALSE, process);
     return WaitForExitCode(process);
 }
 
-CapturedRun RunCapturingOutput(std::wstring commandLine) {
+CapturedRun RunCapturingOnce(std::wstring commandLine) {
     // Fresh names for every run: a child that has just exited may still hold its files.
     static int runs = 0;
     const std::wstring stem = TempFolder() + L"qmk-child-" +
@@ -92,4 +89,42 @@ CapturedRun RunCapturingOutput(std::wstring commandLine) {
     run.out = ReadAndDelete(outPath);
     run.err = ReadAndDelete(errPath);
     return run;
+}
+
+DWORD ExitCodeOf(DWORD code) {
+    return code;
+}
+DWORD ExitCodeOf(const CapturedRun& run) {
+    return run.exitCode;
+}
+
+// Now and then, under load, a child of a Wine program does not start and starts a moment
+// later: one more run, said on standard error. A command that cannot start still ends as
+// NotStarted.
+template <typename Result>
+Result RunStarting(Result (*runOnce)(std::wstring), const std::wstring& commandLine) {
+    Result result = runOnce(commandLine);
+    if (ExitCodeOf(result) == NotStarted) {
+        std::fwprintf(stderr, L"process runner: \"%ls\" did not start; starting it again\n",
+                      commandLine.c_str());
+        Sleep(RestartDelayMs);
+        result = runOnce(commandLine);
+    }
+    return result;
+}
+
+} // namespace
+
+bool StartProcess(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    UniqueHandle process;
+    return Start(commandLine, startup, FALSE, process);
+}
+
+DWORD RunProcess(std::wstring commandLine) {
+    return RunStarting(RunOnce, commandLine);
+}
+
+CapturedRun RunCapturingOutput(std::wstring commandLine) {
+    return RunStarting(RunCapturingOnce, commandLine);
 }

@@ -17,7 +17,8 @@ inline constexpr DWORD ChildTimeoutMs = 60000;
 // Unix program without a handle to wait on, so none is given.)
 bool StartProcess(std::wstring commandLine);
 
-// Runs a command line to its end and returns its exit code (NotStarted when it did not start).
+// Runs a command line to its end and returns its exit code (NotStarted when it did not start,
+// twice: a child Wine failed to start is started once more).
 DWORD RunProcess(std::wstring commandLine);
 
 struct CapturedRun {
