@@ -15,8 +15,8 @@ bool Start(std::wstring& commandLine, STARTUPINFOW& startup, BOOL inheritHandles
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
                         nullptr, &startup, &process)) {
-        std::fwprintf(stderr, L"process runner: CreateProcess failed with error %lu\n",
-                      GetLastError());
+        static_cast<void>(std::fwprintf(
+            stderr, L"process runner: CreateProcess failed with error %lu\n", GetLastError()));
         return false;
     }
     UniqueHandle thread(process.hThread);
@@ -58,14 +58,16 @@ std::string ReadAndDelete(const std::wstring& path) {
     return bytes;
 }
 
-DWORD RunOnce(std::wstring commandLine) {
+DWORD RunOnce(const std::wstring& command) {
+    std::wstring commandLine = command; // CreateProcessW may write to it
     STARTUPINFOW startup{};
     UniqueHandle process;
     Start(commandLine, startup, FALSE, process);
     return WaitForExitCode(process);
 }
 
-CapturedRun RunCapturingOnce(std::wstring commandLine) {
+CapturedRun RunCapturingOnce(const std::wstring& command) {
+    std::wstring commandLine = command; // CreateProcessW may write to it
     // Fresh names for every run: a child that has just exited may still hold its files.
     static int runs = 0;
     const std::wstring stem = TempFolder() + L"qmk-child-" +
@@ -102,11 +104,12 @@ DWORD ExitCodeOf(const CapturedRun& run) {
 // later: one more run, said on standard error. A command that cannot start still ends as
 // NotStarted.
 template <typename Result>
-Result RunStarting(Result (*runOnce)(std::wstring), const std::wstring& commandLine) {
+Result RunStarting(Result (*runOnce)(const std::wstring&), const std::wstring& commandLine) {
     Result result = runOnce(commandLine);
     if (ExitCodeOf(result) == NotStarted) {
-        std::fwprintf(stderr, L"process runner: \"%ls\" did not start; starting it again\n",
-                      commandLine.c_str());
+        static_cast<void>(
+            std::fwprintf(stderr, L"process runner: \"%ls\" did not start; starting it again\n",
+                          commandLine.c_str()));
         Sleep(RestartDelayMs);
         result = runOnce(commandLine);
     }
@@ -121,10 +124,10 @@ bool StartProcess(std::wstring commandLine) {
     return Start(commandLine, startup, FALSE, process);
 }
 
-DWORD RunProcess(std::wstring commandLine) {
+DWORD RunProcess(const std::wstring& commandLine) {
     return RunStarting(RunOnce, commandLine);
 }
 
-CapturedRun RunCapturingOutput(std::wstring commandLine) {
+CapturedRun RunCapturingOutput(const std::wstring& commandLine) {
     return RunStarting(RunCapturingOnce, commandLine);
 }

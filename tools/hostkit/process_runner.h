@@ -19,7 +19,7 @@ bool StartProcess(std::wstring commandLine);
 
 // Runs a command line to its end and returns its exit code (NotStarted when it did not start,
 // twice: a child Wine failed to start is started once more).
-DWORD RunProcess(std::wstring commandLine);
+DWORD RunProcess(const std::wstring& commandLine);
 
 struct CapturedRun {
     DWORD exitCode = NotStarted;
@@ -27,4 +27,4 @@ struct CapturedRun {
     std::string err; // and to its standard error
 };
 // Runs a command line to its end with its standard output and error captured in files.
-CapturedRun RunCapturingOutput(std::wstring commandLine);
+CapturedRun RunCapturingOutput(const std::wstring& commandLine);
