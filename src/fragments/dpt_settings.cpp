@@ -61,14 +61,80 @@ HRESULT LastProtectionError() {
     return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
 }
 
+// ProtectPassphrase's work: S_OK with the text; S_FALSE, with no text, for an empty
+// passphrase; the failure when the text cannot be made.
+HRESULT ProtectInto(const wchar_t* passphrase, UniqueBstr& text) {
+    text.reset();
+    const std::size_t length = passphrase != nullptr ? wcsnlen(passphrase, PassphraseMaxLength) : 0;
+    if (length == 0) {
+        return S_FALSE;
+    }
+    // The plain text handed to the service lives in a buffer wiped on every path.
+    SecureBlob plain;
+    const DWORD plainSize = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
+    if (!plain.allocate(plainSize)) {
+        return E_OUTOFMEMORY;
+    }
+    CopyMemory(plain.data(), passphrase, length * sizeof(wchar_t)); // terminator already zero
+
+    DATA_BLOB input = plain.get();
+    SecureBlob output;
+    if (!CryptProtectData(&input, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_LOCAL_MACHINE,
+                          output.put())) {
+        return LastProtectionError();
+    }
+    const DATA_BLOB& blob = output.get();
+    if (blob.pbData == nullptr || blob.cbData == 0 || blob.cbData > UINT_MAX / 2) {
+        return E_UNEXPECTED;
+    }
+    text.reset(SysAllocStringLen(nullptr, blob.cbData * 2));
+    if (!text) {
+        return E_OUTOFMEMORY;
+    }
+    EncodeHexBytes(blob.pbData, blob.cbData, text.get());
+    return S_OK;
+}
+
 // UnprotectPassphrase's work: S_OK with the passphrase; S_FALSE, with `passphrase` all zero,
 // for a text that is no blob or a blob the service refuses (tampered, foreign: absent by
 // design); E_OUTOFMEMORY when memory ran out on the way.
-HRESULT UnprotectInto(const wchar_t* hexText, wchar_t (&passphrase)[PassphraseCapacity]);
-
-// ProtectPassphrase's work: S_OK with the text; S_FALSE, with no text, for an empty
-// passphrase; the failure when the text cannot be made.
-HRESULT ProtectInto(const wchar_t* passphrase, UniqueBstr& text);
+HRESULT UnprotectInto(const wchar_t* hexText, wchar_t (&passphrase)[PassphraseCapacity]) {
+    ClearPassphrase(passphrase);
+    if (hexText == nullptr || *hexText == L'\0') {
+        return S_FALSE;
+    }
+    // The protected bytes, though no plain text, are wiped like everything near the secret.
+    SecureBlob protectedBlob;
+    const HRESULT decoded = DecodeProtectedBlob(hexText, protectedBlob);
+    if (decoded != S_OK) {
+        return decoded;
+    }
+    DATA_BLOB input = protectedBlob.get();
+    SecureBlob output;
+    if (!CryptUnprotectData(&input, nullptr, nullptr, nullptr, nullptr, 0, output.put())) {
+        // Running out of memory is a failure; any other refusal means the blob is not ours.
+        const DWORD error = GetLastError();
+        return IsOutOfMemory(error) ? E_OUTOFMEMORY : S_FALSE;
+    }
+    const DATA_BLOB& plain = output.get();
+    if (plain.pbData == nullptr || plain.cbData == 0) {
+        return S_FALSE;
+    }
+    // Copy unit by unit up to the protected terminator; a blob longer than the record holds
+    // is cut to 64 characters rather than overrunning it.
+    const std::size_t units = plain.cbData / sizeof(wchar_t);
+    const std::size_t take = units < PassphraseMaxLength ? units : PassphraseMaxLength;
+    for (std::size_t i = 0; i < take; ++i) {
+        wchar_t unit = L'\0';
+        CopyMemory(&unit, plain.pbData + i * sizeof(wchar_t), sizeof(wchar_t));
+        if (unit == L'\0') {
+            break;
+        }
+        passphrase[i] = unit;
+    }
+    passphrase[PassphraseMaxLength] = L'\0';
+    return S_OK;
+}
 
 void ReadUsePrivateKey(DptSettings& settings, IXMLDOMNode* dpt) {
     UniqueBstr text;
@@ -174,77 +240,3 @@ UniqueBstr ProtectPassphrase(const wchar_t* passphrase) {
 bool UnprotectPassphrase(const wchar_t* hexText, wchar_t (&passphrase)[PassphraseCapacity]) {
     return UnprotectInto(hexText, passphrase) == S_OK;
 }
-
-namespace {
-
-HRESULT ProtectInto(const wchar_t* passphrase, UniqueBstr& text) {
-    text.reset();
-    const std::size_t length = passphrase != nullptr ? wcsnlen(passphrase, PassphraseMaxLength) : 0;
-    if (length == 0) {
-        return S_FALSE;
-    }
-    // The plain text handed to the service lives in a buffer wiped on every path.
-    SecureBlob plain;
-    const DWORD plainSize = static_cast<DWORD>((length + 1) * sizeof(wchar_t));
-    if (!plain.allocate(plainSize)) {
-        return E_OUTOFMEMORY;
-    }
-    CopyMemory(plain.data(), passphrase, length * sizeof(wchar_t)); // terminator already zero
-
-    DATA_BLOB input = plain.get();
-    SecureBlob output;
-    if (!CryptProtectData(&input, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_LOCAL_MACHINE,
-                          output.put())) {
-        return LastProtectionError();
-    }
-    const DATA_BLOB& blob = output.get();
-    if (blob.pbData == nullptr || blob.cbData == 0 || blob.cbData > UINT_MAX / 2) {
-        return E_UNEXPECTED;
-    }
-    text.reset(SysAllocStringLen(nullptr, blob.cbData * 2));
-    if (!text) {
-        return E_OUTOFMEMORY;
-    }
-    EncodeHexBytes(blob.pbData, blob.cbData, text.get());
-    return S_OK;
-}
-
-HRESULT UnprotectInto(const wchar_t* hexText, wchar_t (&passphrase)[PassphraseCapacity]) {
-    ClearPassphrase(passphrase);
-    if (hexText == nullptr || *hexText == L'\0') {
-        return S_FALSE;
-    }
-    // The protected bytes, though no plain text, are wiped like everything near the secret.
-    SecureBlob protectedBlob;
-    const HRESULT decoded = DecodeProtectedBlob(hexText, protectedBlob);
-    if (decoded != S_OK) {
-        return decoded;
-    }
-    DATA_BLOB input = protectedBlob.get();
-    SecureBlob output;
-    if (!CryptUnprotectData(&input, nullptr, nullptr, nullptr, nullptr, 0, output.put())) {
-        // Running out of memory is a failure; any other refusal means the blob is not ours.
-        const DWORD error = GetLastError();
-        return IsOutOfMemory(error) ? E_OUTOFMEMORY : S_FALSE;
-    }
-    const DATA_BLOB& plain = output.get();
-    if (plain.pbData == nullptr || plain.cbData == 0) {
-        return S_FALSE;
-    }
-    // Copy unit by unit up to the protected terminator; a blob longer than the record holds
-    // is cut to 64 characters rather than overrunning it.
-    const std::size_t units = plain.cbData / sizeof(wchar_t);
-    const std::size_t take = units < PassphraseMaxLength ? units : PassphraseMaxLength;
-    for (std::size_t i = 0; i < take; ++i) {
-        wchar_t unit = L'\0';
-        CopyMemory(&unit, plain.pbData + i * sizeof(wchar_t), sizeof(wchar_t));
-        if (unit == L'\0') {
-            break;
-        }
-        passphrase[i] = unit;
-    }
-    passphrase[PassphraseMaxLength] = L'\0';
-    return S_OK;
-}
-
-} // namespace
